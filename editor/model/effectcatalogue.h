@@ -81,7 +81,15 @@ public:
     bool isImportSlot(int module, int type) const;
     int maxParamCount() const;
 
+    // The records themselves (read-only); nullptr out of range. typeInfo()
+    // gives the type as declared: its own paraPos, import flag and the
+    // parameters it declares (empty when it uses another type's list).
+    const ChainInfo *chain(int module) const;
+    const TypeInfo *typeInfo(int module, int type) const;
+
+    // A separate, empty catalogue (tests, benchmarks); the program uses instance().
     EffectCatalogue() = default;
+    ~EffectCatalogue();
     EffectCatalogue(const EffectCatalogue &) = delete;
     EffectCatalogue &operator=(const EffectCatalogue &) = delete;
 
