@@ -1,0 +1,588 @@
+#include "mylibusb.h"
+
+#include <libusb.h>
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcUsb, "kt900.device.usb")
+
+namespace {
+
+struct TypeRow {
+    std::uint16_t productId;
+    std::uint16_t bcdDevice;
+    int type;
+};
+
+// Tried in this order; the first match wins.
+constexpr std::array<TypeRow, 7> kTypeTable = {{
+    {0x5703, 0x00CA, 4},
+    {0x5750, 0x00CA, 3},
+    {0x5750, 0x00C8, 1},
+    {0x5703, 0x00C8, 5},
+    {0x1412, 0x00C8, 6},
+    {0x1512, 0x00C8, 7},
+    {0x1522, 0x00C8, 8},
+}};
+
+// The device info request: payload 00 00.
+constexpr std::uint8_t kInfoRequest[8] = {0xAA, 0x55, 0x02, 0x00, 0x00, 0x00, 0x12, 0x97};
+
+constexpr int kIdentifyTimeout = 100;
+constexpr int kRetryReads = 5;
+constexpr int kRetryTimeout = 100;
+
+std::mutex g_infoMutex;
+MyLibusb::DeviceInfo g_info;
+
+QByteArray textAt(const std::uint8_t *payload, int len, int offset, int size)
+{
+    if (offset >= len)
+        return {};
+    const int avail = std::min(size, len - offset);
+    int n = 0;
+    while (n < avail && payload[offset + n] != 0)
+        ++n;
+    return QByteArray(reinterpret_cast<const char *>(payload + offset), n);
+}
+
+bool sameName(const QByteArray &a, const QByteArray &b)
+{
+    return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+MyLibusb::MyLibusb()
+{
+#ifndef KT900_LAUNCHER_BUILD
+    initLibusb();
+#endif
+}
+
+MyLibusb::~MyLibusb()
+{
+    shutDown();
+}
+
+bool MyLibusb::initLibusb()
+{
+    const int rc = libusb_init(nullptr);
+    if (rc != 0) {
+        qCWarning(lcUsb) << "libusb_init failed:" << libusb_error_name(rc);
+        return false;
+    }
+    ++m_libusbInits;
+    return true;
+}
+
+bool MyLibusb::isLibusbReady() const
+{
+    return m_libusbInits > 0;
+}
+
+int MyLibusb::deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
+{
+    for (const TypeRow &row : kTypeTable) {
+        if (row.productId == productId && row.bcdDevice == bcdDevice)
+            return row.type;
+    }
+    return 0;
+}
+
+bool MyLibusb::openByAddress(std::uint8_t address)
+{
+    if (!isLibusbReady())
+        return false;
+    libusb_device **list = nullptr;
+    const ssize_t count = libusb_get_device_list(nullptr, &list);
+    if (count < 0) {
+        qCWarning(lcUsb) << "cannot read the device list:" << libusb_error_name(static_cast<int>(count));
+        return false;
+    }
+    closeDevice();
+    for (ssize_t i = 0; i < count; ++i) {
+        libusb_device *dev = list[i];
+        if (libusb_get_device_address(dev) != address)
+            continue;
+        if (!open(dev))
+            continue;
+        libusb_device_descriptor desc{};
+        const int type = libusb_get_device_descriptor(dev, &desc) == 0
+                             ? deviceTypeFor(desc.idProduct, desc.bcdDevice) : 0;
+        std::unique_lock<std::shared_mutex> lock(m_handleLock);
+        m_device = libusb_ref_device(dev);
+        m_deviceType = type;
+        break;
+    }
+    libusb_free_device_list(list, 1);
+    if (!isOpen())
+        qCInfo(lcUsb) << "no device with bus address" << address;
+    return true;
+}
+
+int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                          const char *expectedName, bool autoMatch)
+{
+    if (!initLibusb())
+        return 0;
+    libusb_device **list = nullptr;
+    const ssize_t count = libusb_get_device_list(nullptr, &list);
+    if (count < 0)
+        return 0;
+    setExpectedName(expectedName);
+    closeDevice();
+
+    int result = 0;
+    libusb_device *found = nullptr;
+    for (ssize_t i = 0; i < count && !found; ++i) {
+        libusb_device *dev = list[i];
+        libusb_device_descriptor desc{};
+        if (libusb_get_device_descriptor(dev, &desc) != 0)
+            continue;
+        if (autoMatch) {
+            if (desc.idVendor != kVendorId)
+                continue;
+            const int type = deviceTypeFor(desc.idProduct, desc.bcdDevice);
+            if (type == 0)
+                continue;
+            setDeviceType(type);
+            if (!open(dev)) {
+                closeDevice();
+                continue;
+            }
+            const int id = identify(type);
+            if (id == 0) {
+                closeDevice();
+                continue;
+            }
+            result = id;
+            found = dev;
+        } else {
+            if (desc.idVendor != vendorId || desc.idProduct != productId || desc.bcdDevice != bcdDevice)
+                continue;
+            setDeviceType(deviceTypeFor(desc.idProduct, desc.bcdDevice));
+            if (!open(dev)) {
+                closeDevice();
+                continue;
+            }
+            result = 1;
+            found = dev;
+        }
+    }
+    if (found) {
+        std::unique_lock<std::shared_mutex> lock(m_handleLock);
+        if (m_handle)
+            m_device = libusb_ref_device(found);
+        else
+            result = 0; // closed again inside identify's retry
+    }
+    libusb_free_device_list(list, 1);
+    return found ? result : 0;
+}
+
+bool MyLibusb::open(libusb_device *device)
+{
+    if (!device)
+        return false;
+    libusb_config_descriptor *config = nullptr;
+    if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config)
+        return false;
+
+    std::unique_lock<std::shared_mutex> lock(m_handleLock);
+    if (m_handle)
+        closeLocked();
+    int rc = libusb_open(device, &m_handle);
+    if (rc != 0) {
+        qCWarning(lcUsb) << "libusb_open failed:" << libusb_error_name(rc);
+        m_handle = nullptr;
+        libusb_free_config_descriptor(config);
+        return false;
+    }
+    rc = libusb_set_configuration(m_handle, config->bConfigurationValue);
+    if (rc != 0) {
+        qCWarning(lcUsb) << "set configuration failed:" << libusb_error_name(rc);
+        closeLocked();
+        libusb_free_config_descriptor(config);
+        return false;
+    }
+    m_interfaceCount = config->bNumInterfaces;
+    if (m_interfaceCount == 0) {
+        closeLocked();
+        libusb_free_config_descriptor(config);
+        return false;
+    }
+    rc = libusb_claim_interface(m_handle, 0);
+    const bool claimed = rc == 0;
+    if (!claimed) {
+        qCWarning(lcUsb) << "claiming interface 0 failed:" << libusb_error_name(rc);
+        closeLocked();
+    }
+    // Interface 0 only: every alternate setting, every endpoint, in order; a
+    // later endpoint of the same kind overwrites an earlier one.
+    const libusb_interface &iface = config->interface[0];
+    for (int a = 0; a < iface.num_altsetting; ++a) {
+        const libusb_interface_descriptor &alt = iface.altsetting[a];
+        for (int e = 0; e < alt.bNumEndpoints; ++e) {
+            const libusb_endpoint_descriptor &ep = alt.endpoint[e];
+            const int kind = ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK;
+            if (kind == LIBUSB_TRANSFER_TYPE_INTERRUPT) {
+                if (ep.bEndpointAddress < 16)
+                    m_interruptOut = ep.bEndpointAddress;
+                else
+                    m_interruptIn = ep.bEndpointAddress;
+            } else if (kind == LIBUSB_TRANSFER_TYPE_BULK) {
+                if (ep.bEndpointAddress > 15)
+                    m_bulkIn = ep.bEndpointAddress;
+                else
+                    m_bulkOut = ep.bEndpointAddress;
+            }
+        }
+    }
+    libusb_free_config_descriptor(config);
+    return claimed;
+}
+
+MyLibusb::DeviceInfo MyLibusb::parseDeviceInfo(const std::uint8_t *payload, int len)
+{
+    DeviceInfo info;
+    if (!payload || len <= 1)
+        return info;
+    info.modelName = textAt(payload, len, 1, 32);
+    info.info1 = textAt(payload, len, 33, 7);
+    info.firmwareVersion = textAt(payload, len, 40, 7);
+    info.info3 = textAt(payload, len, 47, 7);
+    info.mode = len > 54 ? static_cast<char>(payload[54]) : 0;
+    info.valid = true;
+    return info;
+}
+
+MyLibusb::DeviceInfo MyLibusb::deviceInfo()
+{
+    std::lock_guard<std::mutex> lock(g_infoMutex);
+    return g_info;
+}
+
+void MyLibusb::setDeviceInfo(const DeviceInfo &info)
+{
+    std::lock_guard<std::mutex> lock(g_infoMutex);
+    g_info = info;
+}
+
+int MyLibusb::identify(int deviceType)
+{
+    const bool bulk = isBulkType(deviceType);
+    if (!bulk && !isInterruptType(deviceType))
+        return 0;
+    auto send = [&](const std::uint8_t *bytes, int len) {
+        return bulk ? writeBlocks(bytes, len, kIdentifyTimeout) : writeFrame(bytes, len, kIdentifyTimeout);
+    };
+    std::array<std::uint8_t, kBlockSize> buffer{};
+    if (!send(buffer.data(), 8))
+        return 0;
+    if (!send(kInfoRequest, sizeof kInfoRequest))
+        return 0;
+    if (deviceType == 3)
+        return 1;
+
+    bool gotData = false;
+    for (int i = 0; i < kRetryReads; ++i) {
+        const int n = bulk ? readBlock(buffer.data(), kRetryTimeout) : readReport(buffer.data(), kRetryTimeout);
+        if (n < 0)
+            return 0;
+        if (n > 0) {
+            gotData = true;
+            break;
+        }
+    }
+    if (!gotData) {
+        closeDevice();
+        return 0;
+    }
+    // Interrupt reports carry a count byte before the frame; bulk blocks do not.
+    // The payload (reply code first) follows the AA 55 header and the length.
+    const int payloadOffset = bulk ? 4 : 5;
+    const int available = (bulk ? kBlockSize : kReportSize) - payloadOffset;
+    const DeviceInfo info = parseDeviceInfo(buffer.data() + payloadOffset, available);
+    setDeviceInfo(info);
+
+    if (!sameName(info.modelName, expectedName()))
+        return 0;
+    if (deviceType == 1)
+        return 1;
+    if (info.mode == 'B')
+        return 1;
+    if (info.mode == 'A')
+        return 2;
+    return 0;
+}
+
+bool MyLibusb::cutIntoReports(const std::uint8_t *bytes, int length, const TransferFn &send)
+{
+    if (length < 0 || (length > 0 && !bytes))
+        return false;
+    std::array<std::uint8_t, kReportSize> report{};
+    for (int pos = 0; pos < length; pos += kReportSize - 1) {
+        const int piece = std::min(kReportSize - 1, length - pos);
+        report[0] = static_cast<std::uint8_t>(piece);
+        std::memcpy(report.data() + 1, bytes + pos, static_cast<std::size_t>(piece));
+        if (!send(report.data(), kReportSize))
+            return false;
+    }
+    return true;
+}
+
+bool MyLibusb::cutIntoBlocks(const std::uint8_t *bytes, int length, const TransferFn &send)
+{
+    if (length < 0 || (length > 0 && !bytes))
+        return false;
+    std::array<std::uint8_t, kBlockSize> tail{};
+    for (int pos = 0; pos < length; pos += kBlockSize) {
+        const int remaining = length - pos;
+        const std::uint8_t *block = bytes + pos;
+        if (remaining < kBlockSize) {
+            std::memcpy(tail.data(), bytes + pos, static_cast<std::size_t>(remaining));
+            block = tail.data();
+        }
+        if (!send(block, kBlockSize))
+            return false;
+    }
+    return true;
+}
+
+bool MyLibusb::writeFrame(const std::uint8_t *bytes, int length, int timeoutMs)
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_handle)
+        return false;
+    const unsigned timeout = static_cast<unsigned>(std::max(0, timeoutMs));
+    return cutIntoReports(bytes, length, [&](const std::uint8_t *report, int size) {
+        int transferred = 0;
+        const int rc = libusb_interrupt_transfer(m_handle, m_interruptOut, const_cast<std::uint8_t *>(report), size,
+                                                 &transferred, timeout);
+        if (rc != 0)
+            qCDebug(lcUsb) << "report write failed:" << libusb_error_name(rc);
+        return rc == 0;
+    });
+}
+
+bool MyLibusb::writeBlocks(const std::uint8_t *bytes, int length, int timeoutMs)
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_handle)
+        return false;
+    const unsigned timeout = static_cast<unsigned>(std::max(0, timeoutMs));
+    return cutIntoBlocks(bytes, length, [&](const std::uint8_t *block, int size) {
+        int sent = 0;
+        while (sent < size) {
+            int transferred = 0;
+            const int rc = libusb_bulk_transfer(m_handle, m_bulkOut, const_cast<std::uint8_t *>(block) + sent,
+                                                size - sent, &transferred, timeout);
+            // A time-out that moved some bytes sends the rest of the block again.
+            if ((rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) && transferred > 0) {
+                sent += transferred;
+                continue;
+            }
+            qCDebug(lcUsb) << "block write failed:" << libusb_error_name(rc);
+            return false;
+        }
+        return true;
+    });
+}
+
+bool MyLibusb::write(const std::uint8_t *bytes, int length, int timeoutMs)
+{
+    const int type = deviceType();
+    if (isBulkType(type))
+        return writeBlocks(bytes, length, timeoutMs);
+    if (isInterruptType(type))
+        return writeFrame(bytes, length, timeoutMs);
+    return false;
+}
+
+int MyLibusb::readReport(std::uint8_t *buffer64, int timeoutMs)
+{
+#ifdef KT900_LAUNCHER_BUILD
+    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
+#endif
+    bool noDevice = false;
+    const int n = readReportLocked(buffer64, timeoutMs, &noDevice);
+    if (noDevice) {
+        qCInfo(lcUsb) << "the device is gone";
+        std::unique_lock<std::shared_mutex> lock(m_handleLock);
+        closeLocked();
+    }
+    return n;
+}
+
+int MyLibusb::readReportLocked(std::uint8_t *buffer64, int timeoutMs, bool *noDevice)
+{
+    if (!buffer64)
+        return -1;
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_handle)
+        return -1;
+    int transferred = 0;
+    const int rc = libusb_interrupt_transfer(m_handle, m_interruptIn, buffer64, kReportSize, &transferred,
+                                             static_cast<unsigned>(std::max(0, timeoutMs)));
+    if (rc == 0)
+        return transferred;
+    if (rc == LIBUSB_ERROR_TIMEOUT)
+        return 0;
+    if (rc == LIBUSB_ERROR_NO_DEVICE)
+        *noDevice = true;
+    else
+        qCDebug(lcUsb) << "report read failed:" << libusb_error_name(rc);
+    return -1;
+}
+
+int MyLibusb::readBlock(std::uint8_t *buffer512, int timeoutMs)
+{
+#ifdef KT900_LAUNCHER_BUILD
+    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
+#endif
+    if (!buffer512)
+        return -1;
+    int rc = 0;
+    int transferred = 0;
+    {
+        std::shared_lock<std::shared_mutex> lock(m_handleLock);
+        if (!m_handle)
+            return -1;
+        rc = libusb_bulk_transfer(m_handle, m_bulkIn, buffer512, kBlockSize, &transferred,
+                                  static_cast<unsigned>(std::max(0, timeoutMs)));
+    }
+    if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT)
+        return transferred;
+    qCDebug(lcUsb) << "block read failed:" << libusb_error_name(rc);
+    std::unique_lock<std::shared_mutex> lock(m_handleLock);
+    closeLocked();
+    return -1;
+}
+
+int MyLibusb::read(std::uint8_t *buffer, int timeoutMs)
+{
+    const int type = deviceType();
+    if (isBulkType(type))
+        return readBlock(buffer, timeoutMs);
+    if (isInterruptType(type))
+        return readReport(buffer, timeoutMs);
+    return 0;
+}
+
+bool MyLibusb::readWithRetry(std::uint8_t *buffer)
+{
+    for (int i = 0; i < kRetryReads; ++i) {
+        const int n = read(buffer, kRetryTimeout);
+        if (n < 0)
+            return false;
+        if (n > 0)
+            return true;
+    }
+    closeDevice();
+    return false;
+}
+
+int MyLibusb::deviceAddress() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_device || !m_handle)
+        return -1;
+    return libusb_get_device_address(m_device);
+}
+
+bool MyLibusb::isOpen() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_handle != nullptr;
+}
+
+void MyLibusb::closeDevice()
+{
+#ifdef KT900_LAUNCHER_BUILD
+    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
+#endif
+    std::unique_lock<std::shared_mutex> lock(m_handleLock);
+    closeLocked();
+}
+
+void MyLibusb::closeLocked()
+{
+    if (m_handle) {
+        for (int i = 0; i < m_interfaceCount; ++i)
+            libusb_release_interface(m_handle, i);
+        libusb_close(m_handle);
+        m_handle = nullptr;
+    }
+    if (m_device) {
+        libusb_unref_device(m_device);
+        m_device = nullptr;
+    }
+}
+
+void MyLibusb::shutDown()
+{
+    closeDevice();
+    while (m_libusbInits > 0) {
+        libusb_exit(nullptr);
+        --m_libusbInits;
+    }
+}
+
+int MyLibusb::deviceType() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_deviceType;
+}
+
+void MyLibusb::setDeviceType(int type)
+{
+    std::unique_lock<std::shared_mutex> lock(m_handleLock);
+    m_deviceType = type;
+}
+
+int MyLibusb::interfaceCount() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_interfaceCount;
+}
+
+std::uint8_t MyLibusb::bulkInEndpoint() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_bulkIn;
+}
+
+std::uint8_t MyLibusb::bulkOutEndpoint() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_bulkOut;
+}
+
+std::uint8_t MyLibusb::interruptInEndpoint() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_interruptIn;
+}
+
+std::uint8_t MyLibusb::interruptOutEndpoint() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_interruptOut;
+}
+
+QByteArray MyLibusb::expectedName() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    return m_expectedName;
+}
+
+void MyLibusb::setExpectedName(const char *name)
+{
+    std::unique_lock<std::shared_mutex> lock(m_handleLock);
+    m_expectedName = name ? QByteArray(name) : QByteArray();
+}

@@ -1,0 +1,176 @@
+#pragma once
+
+// MyLibusb: the one USB connection to the unit, used by the editor and, in a
+// second build (target kt900_device_launcher, compile definition
+// KT900_LAUNCHER_BUILD), by the launcher.
+//
+// It finds and opens the unit, discovers its endpoints, identifies it with the
+// device info request, writes frames (cut into 64-byte interrupt reports, or
+// 512-byte bulk blocks for device type 6) and reads raw reports. It knows
+// nothing about command codes; see usbreceivethread.h for that.
+//
+// All transfers are synchronous on libusb's default context. Nothing throws:
+// writes return false and reads -1 while the connection is closed.
+//
+// Threads. Reads may run in one thread while writes run in another (different
+// endpoints of one handle). Every transfer holds a shared lock on the handle;
+// closing takes it exclusively. So a close made by the reading thread (a read
+// that reports LIBUSB_ERROR_NO_DEVICE closes the connection) waits for a write
+// in flight to return, and writes that start afterwards see the closed state
+// and return false: no thread ever uses a closed handle. The launcher's build
+// in addition holds its own mutex for the whole of each read and of
+// closeDevice, which serialises reads with the close.
+//
+// Test seam. writeFrame() and readReport() are virtual: the in-process fake
+// peers of the tests (and any other transport) derive from MyLibusb, override
+// the two and never touch libusb. usbReceiveThread sends every request through
+// writeFrame() and reads through readReport(), so it can be driven entirely by
+// such a fake.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <shared_mutex>
+
+struct libusb_device;
+struct libusb_device_handle;
+
+class MyLibusb
+{
+public:
+    // Fields of the unit's device info reply; kept process-wide after identify().
+    struct DeviceInfo {
+        QByteArray modelName;        // up to 32 characters, e.g. "TOVAK_KT900"
+        QByteArray info1;            // carried, not interpreted
+        QByteArray firmwareVersion;  // e.g. "V1.1.0"
+        QByteArray info3;            // carried, not interpreted
+        char mode = 0;               // 'A' normal mode, 'B' firmware-update mode
+        bool valid = false;          // false until a reply was parsed
+    };
+
+    static constexpr std::uint16_t kVendorId = 0x0483;
+    static constexpr int kReportSize = 64;
+    static constexpr int kBlockSize = 512;
+    static constexpr int kBulkDeviceType = 6;
+
+    // Editor build: also initialises libusb (default context).
+    MyLibusb();
+    // Closes the device if it is still open and releases libusb (shut down).
+    virtual ~MyLibusb();
+
+    MyLibusb(const MyLibusb &) = delete;
+    MyLibusb &operator=(const MyLibusb &) = delete;
+
+    // Device type of a vendor 0x0483 device from its product id and bcdDevice:
+    // 1..8 from the device type table, 0 when the combination is not supported.
+    static int deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice);
+    // Device type 6 uses 512-byte bulk blocks, types 1..5, 7, 8 interrupt reports.
+    static bool isBulkType(int type) { return type == kBulkDeviceType; }
+    static bool isInterruptType(int type) { return type >= 1 && type <= 8 && type != kBulkDeviceType; }
+
+    // The transfers writeFrame and writeBlocks make, without a device: send is
+    // called once per 64-byte report (count byte, then up to 63 bytes; the
+    // bytes after the count in the last report are left from the one before)
+    // or per 512-byte block (the tail block zero-padded); false from send
+    // stops the cutting and is returned.
+    using TransferFn = std::function<bool(const std::uint8_t *data, int size)>;
+    static bool cutIntoReports(const std::uint8_t *bytes, int length, const TransferFn &send);
+    static bool cutIntoBlocks(const std::uint8_t *bytes, int length, const TransferFn &send);
+
+    // Opens the device with this bus address. True when the device list could
+    // be read, even when no device has that address (then the connection stays
+    // closed). An open connection is closed first.
+    bool openByAddress(std::uint8_t address);
+
+    // Launcher: initialises libusb, walks the bus and opens the unit.
+    // autoMatch: matches vendor 0x0483 with the device type table, opens and
+    // identifies each candidate; returns identify()'s result (1 mode "B",
+    // 2 mode "A"). Without autoMatch: the device must have exactly the given
+    // ids; returns 1 once it is open. 0 when nothing was opened.
+    int findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                    const char *expectedName, bool autoMatch);
+
+    // Configures device, claims interface 0 and finds the endpoints. Does not
+    // store the device (the callers above do). True when the claim succeeded.
+    bool open(libusb_device *device);
+
+    // The device info request for a device type: 0 not the expected unit,
+    // 1 expected unit in mode "B", 2 expected unit in mode "A" (types 4..8);
+    // type 1 answers 1 on a name match; type 3 answers 1 without reading.
+    int identify(int deviceType);
+
+    // Cuts bytes into 64-byte interrupt reports (count byte, up to 63 bytes).
+    // True when every report was accepted.
+    virtual bool writeFrame(const std::uint8_t *bytes, int length, int timeoutMs);
+    // Type 6: whole 512-byte bulk blocks, the tail zero-padded.
+    bool writeBlocks(const std::uint8_t *bytes, int length, int timeoutMs);
+    // writeBlocks for type 6, writeFrame for the interrupt types, false otherwise.
+    bool write(const std::uint8_t *bytes, int length, int timeoutMs);
+
+    // One 64-byte report from the interrupt IN endpoint: bytes received (> 0),
+    // 0 on time-out, -1 on error. LIBUSB_ERROR_NO_DEVICE closes the connection.
+    virtual int readReport(std::uint8_t *buffer64, int timeoutMs);
+    // One 512-byte bulk block: bytes received (partial count on time-out), -1 on
+    // error (which closes the connection).
+    int readBlock(std::uint8_t *buffer512, int timeoutMs);
+    // readBlock for type 6, readReport for the interrupt types, 0 otherwise.
+    int read(std::uint8_t *buffer, int timeoutMs);
+    // Up to 5 reads of 100 ms: true after the first that returns data; false
+    // at once on an error, and after 5 empty reads (which closes the device).
+    bool readWithRetry(std::uint8_t *buffer);
+
+    // Bus address of the open device, -1 when none is open.
+    int deviceAddress() const;
+    bool isOpen() const;
+
+    // Releases every interface, closes the handle. Safe when nothing is open.
+    void closeDevice();
+    // closeDevice, then libusb_exit for every successful libusb_init. Safe to
+    // call more than once.
+    void shutDown();
+
+    // Field access.
+    int deviceType() const;
+    void setDeviceType(int type);
+    int interfaceCount() const;
+    std::uint8_t bulkInEndpoint() const;
+    std::uint8_t bulkOutEndpoint() const;
+    std::uint8_t interruptInEndpoint() const;
+    std::uint8_t interruptOutEndpoint() const;
+    QByteArray expectedName() const;
+    void setExpectedName(const char *name);
+    // True when libusb could be initialised (editor: at construction).
+    bool isLibusbReady() const;
+
+    // The fields of the last device info reply parsed by identify() (or set
+    // with setDeviceInfo), for the launcher.
+    static DeviceInfo deviceInfo();
+    static void setDeviceInfo(const DeviceInfo &info);
+    // Parses an info reply payload (payload byte 0 is the reply code 0x01; the
+    // model name starts at payload offset 1, the info texts at 33, 40, 47, the
+    // mode letter at 54). len is the number of payload bytes available.
+    static DeviceInfo parseDeviceInfo(const std::uint8_t *payload, int len);
+
+private:
+    bool initLibusb();
+    void closeLocked();            // caller holds m_handleLock exclusively
+    int readReportLocked(std::uint8_t *buffer64, int timeoutMs, bool *noDevice);
+
+    // The fields, in the order the class has always kept them.
+    std::uint8_t m_bulkIn = 0;
+    std::uint8_t m_bulkOut = 0;
+    std::uint8_t m_interruptIn = 0;
+    std::uint8_t m_interruptOut = 0;
+    int m_interfaceCount = 0;
+    libusb_device *m_device = nullptr;
+    libusb_device_handle *m_handle = nullptr;
+    int m_deviceType = 0;
+    QByteArray m_expectedName;
+
+    int m_libusbInits = 0;                  // successful libusb_init calls
+    mutable std::shared_mutex m_handleLock; // shared: transfers; exclusive: open/close
+    std::mutex m_launcherMutex;             // launcher build: reads and closeDevice
+};

@@ -1,0 +1,940 @@
+#include "usbreceivethread.h"
+
+#include "commands.h"
+#include "mylibusb.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcRecv, "kt900.device.receive")
+
+using namespace Kt900;
+
+// Lives in the thread that created the usbReceiveThread and runs the dispatch
+// there when the worker thread has handed frames over.
+class UsbFrameDispatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UsbFrameDispatcher(usbReceiveThread *owner)
+        : m_owner(owner)
+    {
+    }
+
+public slots:
+    void drain() { m_owner->drainInbox(); }
+
+private:
+    usbReceiveThread *m_owner;
+};
+
+namespace {
+
+// Saved delay time copies made when a delay-capable module arrives.
+constexpr int kFxaDelayType = 25;
+constexpr int kFxbDelayType = 26;
+constexpr int kDelayDualFrom = 7; // DELAY types above this have a second time
+
+// First expression assignment slot of modules 0..9 (10 shares 9's); 49 slots.
+constexpr std::array<int, 10> kExpFirstSlot = {0, 4, 7, 13, 19, 22, 31, 35, 41, 45};
+constexpr int kExpSlots = 49;
+
+constexpr int kIrReadoutBytes = kIrSlots * kIrBytes;
+constexpr int kNrReadoutBytes = kNrSlots * kNrBytes;
+
+} // namespace
+
+usbReceiveThread::usbReceiveThread(MyLibusb *connection, DeviceStore *store, QObject *parent)
+    : QObject(parent)
+    , m_connection(connection)
+    , m_store(store ? store : &DeviceStore::instance())
+    , m_reassembler([this](const std::uint8_t *frame, std::size_t len) {
+        m_batch.emplace_back(reinterpret_cast<const char *>(frame), static_cast<int>(len));
+    })
+    , m_dispatcher(std::make_unique<UsbFrameDispatcher>(this))
+{
+    for (auto &p : m_irPending)
+        p.store(false);
+    for (auto &p : m_nrPending)
+        p.store(false);
+}
+
+usbReceiveThread::~usbReceiveThread() = default;
+
+// ---------------------------------------------------------------------------
+// Receive loop and hand-off
+
+void usbReceiveThread::ReadThread()
+{
+    std::array<std::uint8_t, MyLibusb::kReportSize> report{};
+    while (m_running.load()) {
+        const int n = m_connection ? m_connection->readReport(report.data(), kReadTimeoutMs) : -1;
+        if (n < 0) {
+            m_running.store(false);
+            m_disconnected.store(true);
+            qCInfo(lcRecv) << "read failed: the unit is disconnected";
+            emit DeviceDisconnect(true);
+            return;
+        }
+        if (n > 0) {
+            m_reassembler.feedReport(report.data(), n);
+            if (!m_batch.empty())
+                handOff();
+        }
+    }
+}
+
+void usbReceiveThread::handOff()
+{
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        for (QByteArray &frame : m_batch)
+            m_inbox.push_back(std::move(frame));
+        if (!m_wakePending) {
+            m_wakePending = true;
+            post = true;
+        }
+    }
+    m_batch.clear();
+    if (post)
+        QMetaObject::invokeMethod(m_dispatcher.get(), "drain", Qt::QueuedConnection);
+}
+
+void usbReceiveThread::drainInbox()
+{
+    // One frame at a time, so that a nested event loop inside a receiver of
+    // SendDataToUi (an upload waiting for its Ack) keeps the order.
+    for (;;) {
+        QByteArray frame;
+        {
+            std::lock_guard<std::mutex> lock(m_inboxMutex);
+            if (m_inbox.empty()) {
+                m_wakePending = false;
+                return;
+            }
+            frame = std::move(m_inbox.front());
+            m_inbox.pop_front();
+        }
+        dispatchFrame(reinterpret_cast<const std::uint8_t *>(frame.constData()),
+                      static_cast<std::size_t>(frame.size()));
+    }
+}
+
+void usbReceiveThread::processReport(const std::uint8_t *report, int m)
+{
+    m_reassembler.feedReport(report, m);
+    if (m_batch.empty())
+        return;
+    std::vector<QByteArray> frames;
+    frames.swap(m_batch);
+    for (const QByteArray &frame : frames)
+        dispatchFrame(reinterpret_cast<const std::uint8_t *>(frame.constData()),
+                      static_cast<std::size_t>(frame.size()));
+}
+
+void usbReceiveThread::dispatchFrame(const std::uint8_t *frame, std::size_t len)
+{
+    if (!frame || len < static_cast<std::size_t>(Frame::kOverhead))
+        return;
+    const int n = frame[2] | (frame[3] << 8);
+    if (static_cast<std::size_t>(n) + Frame::kOverhead > len)
+        return;
+    if (n < 1) {
+        // A frame without a command code carries nothing to dispatch.
+        qCDebug(lcRecv) << "empty frame ignored";
+        return;
+    }
+    dispatchPayload(frame + 4, n);
+}
+
+// ---------------------------------------------------------------------------
+// Dispatch. Every case checks that the payload holds every byte it reads; a
+// frame that is too short stores nothing but is still reported.
+
+void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
+{
+    if (!p || n < 1)
+        return;
+    const int code = p[0];
+    DeviceStore &s = *m_store;
+    Record &edit = *s.record(kEditBuffer);
+    bool applied = true;
+
+    switch (code) {
+    case Cmd::CurrentUi:
+        if ((applied = n >= 5))
+            s.setScreenCode(getU32(p + 1));
+        break;
+    case Cmd::ModuleFxa: case Cmd::ModuleDsOd: case Cmd::ModuleAmp: case Cmd::ModuleToneCap:
+    case Cmd::ModuleCab: case Cmd::ModuleNsGate: case Cmd::ModuleEq: case Cmd::ModuleFxLoop:
+    case Cmd::ModuleFxb: case Cmd::ModuleDelay: case Cmd::ModuleReverb:
+        if ((applied = n >= 5))
+            onModuleParams(Cmd::commandModule(code), p, n);
+        break;
+    case Cmd::RhythmSettings:
+        if ((applied = n >= 1 + kRhythmSize))
+            std::memcpy(s.rhythmBlock(), p + 1, kRhythmSize);
+        break;
+    case Cmd::GlobalBpm:
+        if ((applied = n >= 6)) {
+            edit[Rec::Volume] = p[1];
+            std::memcpy(edit.data() + Rec::Tempo, p + 2, 2);
+            s.setGlobalTempoRaw(getU16(p + 4));
+        }
+        break;
+    case Cmd::ChainOrder:
+        if ((applied = n >= 1 + 2 * kChainLength)) {
+            for (int i = 0; i < kChainLength; ++i) {
+                edit[static_cast<std::size_t>(Rec::Chain + 2 * i)] = p[1 + i];
+                edit[static_cast<std::size_t>(Rec::Chain + 2 * i + 1)] = p[1 + kChainLength + i];
+            }
+        }
+        break;
+    case Cmd::SystemSettings:
+        if ((applied = n >= 1 + kSystemSize))
+            std::memcpy(s.systemBlock(), p + 1, kSystemSize);
+        break;
+    case Cmd::MidiMapEntry:
+        applied = n >= 4 && (p[1] == 4 || p[1] == 5);
+        if (applied) {
+            const bool first = p[1] == 4;
+            s.midiBlock()[(first ? 0 : 256) + p[2]] = p[3];
+            s.setLastMidiChange((first ? 0x1200u : 0x1300u) + p[2]);
+        }
+        break;
+    case Cmd::GlobalEq:
+        if ((applied = n >= 2)) {
+            s.setGlobalEqOutput(p[1]);
+            if (p[1] < 2 && n >= 5 + 2 * kGlobalEqWords) {
+                for (int i = 0; i < kGlobalEqWords; ++i)
+                    s.setGlobalEqWord(i, getU16(p + 5 + 2 * i));
+            }
+        }
+        break;
+    case Cmd::CtrlSet:
+        if ((applied = n >= 4)) {
+            edit[Rec::CtrlMode] = p[1];
+            edit[Rec::CtrlMask] = p[2];
+            edit[Rec::CtrlMask + 1] = p[3];
+        }
+        break;
+    case Cmd::ModuleSwitches:
+        if ((applied = n >= 1 + 11)) {
+            for (int i = 0; i < 11; ++i)
+                s.setBlockWord(kEditBuffer, kSwitchOrder[static_cast<std::size_t>(i)], 0, p[1 + i] ? 1 : 0);
+        }
+        break;
+    case Cmd::ExpVolume:
+        if ((applied = n >= 14)) {
+            std::memcpy(edit.data() + Rec::ExpSettings, p + 1, 10);
+            s.setExpGlobals(getU16(p + 11), p[13]);
+        }
+        break;
+    case Cmd::ExpAssign:
+        onExpAssign(p, n);
+        break;
+    case Cmd::SlotName:
+        onSlotName(p, n);
+        break;
+    case Cmd::DataTransfer:
+        onDataTransfer(p, n);
+        break;
+    case Cmd::StorePreset:
+        applied = n >= 3 + kNameSize && p[2] < kPresetCount;
+        if (applied) {
+            const int index = p[2];
+            *s.record(index) = edit;
+            std::memcpy(s.record(index)->data() + Rec::Name, p + 3, kNameSize);
+            s.setLastStoredPreset(index);
+            s.setCurrentIndex(index);
+            s.setModified(false);
+        }
+        break;
+    case Cmd::SelectPreset:
+        applied = n >= 2 && s.selectPreset(p[1]);
+        break;
+    case Cmd::MidiList:
+        if ((applied = n >= 1 + kMidiSize))
+            std::memcpy(s.midiBlock(), p + 1, kMidiSize);
+        break;
+    case Cmd::CaptureSettingsA:
+        if ((applied = n >= 2))
+            s.setToneCaptureValue(0, p[1]);
+        break;
+    case Cmd::CaptureSettingsB:
+        if ((applied = n >= 17)) {
+            s.setToneCaptureValue(1, p[2]);
+            for (int i = 0; i < 6; ++i)
+                s.setToneCaptureValue(2 + i, getU16(p + 5 + 2 * i));
+        }
+        break;
+    case Cmd::CaptureSettingsC:
+        if ((applied = n >= 5)) {
+            for (int i = 0; i < 4; ++i)
+                s.setToneCaptureValue(8 + i, p[1 + i]);
+        }
+        break;
+    case Cmd::CaptureAmpList:
+        if ((applied = n >= 1 + kCaptureSlots * kCaptureAmpEntry))
+            std::memcpy(s.captureAmpList(), p + 1, kCaptureSlots * kCaptureAmpEntry);
+        break;
+    case Cmd::BackupMode:
+        if (n >= 3 && p[1] == 0 && p[2] == 0)
+            m_readoutFinished.store(true);
+        break;
+    case Cmd::Ack:
+        if (n >= 5 && p[1] == Cmd::DataTransfer) {
+            m_ack.store((std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 8) | p[4]);
+            if (p[2] == Cmd::SubPreset)
+                m_lastAckedPreset.store(p[3]);
+        }
+        break;
+    default:
+        break;
+    }
+    if (!applied)
+        qCDebug(lcRecv) << "frame" << Qt::hex << code << "not applied, payload length" << Qt::dec << n;
+    emit SendDataToUi(code);
+}
+
+void usbReceiveThread::onModuleParams(int module, const std::uint8_t *p, int n)
+{
+    DeviceStore &s = *m_store;
+    const bool loop = !moduleHasTypeWord(module);
+    const int capacity = moduleParamWords(module);
+    // Words present in the payload after its 5 header bytes, at most as many
+    // as the block holds.
+    const int words = std::min((n - 5) / 2, capacity);
+    if ((n - 5) / 2 > capacity)
+        qCDebug(lcRecv) << "module" << module << "frame carries more words than its block holds";
+    s.setBlockWord(kEditBuffer, module, 0, p[1]);
+    const int firstWord = loop ? 1 : 2;
+    if (!loop)
+        s.setBlockWord(kEditBuffer, module, 1, p[2]);
+    for (int i = 0; i < words; ++i)
+        s.setBlockWord(kEditBuffer, module, firstWord + i, getU16(p + 5 + 2 * i));
+
+    Record &edit = *s.record(kEditBuffer);
+    auto word = [&](int w) { return s.blockWord(kEditBuffer, module, w); };
+    switch (module) {
+    case ModFxa:
+        if (word(1) == kFxaDelayType && word(5) == 0)
+            putU16(edit.data() + Rec::FxATime, static_cast<std::uint16_t>(word(4)));
+        break;
+    case ModFxb:
+        if (word(1) == kFxbDelayType && word(5) == 0)
+            putU16(edit.data() + Rec::FxBTime, static_cast<std::uint16_t>(word(4)));
+        break;
+    case ModDelay:
+        if (word(1) > kDelayDualFrom && word(7) == 0)
+            putU16(edit.data() + Rec::DelayTime2, static_cast<std::uint16_t>(word(6)));
+        if (word(5) == 0)
+            putU16(edit.data() + Rec::DelayTime1, static_cast<std::uint16_t>(word(4)));
+        break;
+    default:
+        break;
+    }
+}
+
+void usbReceiveThread::onExpAssign(const std::uint8_t *p, int n)
+{
+    if (n < 15)
+        return;
+    const int module = p[1];
+    const int index = p[2];
+    if (module == ModToneCap)
+        return; // carries no assignment slot
+    if (module > ModToneCap) {
+        qCDebug(lcRecv) << "expression assignment for module" << module << "ignored";
+        return;
+    }
+    const int slot = kExpFirstSlot[static_cast<std::size_t>(module == ModFxLoopReturn ? ModFxLoopSend : module)] + index;
+    if (slot >= kExpSlots) {
+        qCDebug(lcRecv) << "expression assignment slot" << slot << "out of range";
+        return;
+    }
+    const std::uint32_t a = getU32(p + 3);
+    const std::uint32_t b = getU32(p + 7);
+    const std::uint32_t c = getU32(p + 11);
+    std::uint8_t *r = m_store->record(kEditBuffer)->data();
+    r[Rec::MergeSet1 + 2 * slot] = static_cast<std::uint8_t>(a);
+    r[Rec::MergeSet1 + 2 * slot + 1] = static_cast<std::uint8_t>(a >> 16);
+    r[Rec::MergeSet2 + 2 * slot] = static_cast<std::uint8_t>(b);
+    r[Rec::MergeSet2 + 2 * slot + 1] = static_cast<std::uint8_t>(b >> 16);
+    r[Rec::MergeFlags1 + slot] = (c & 0xFF) ? static_cast<std::uint8_t>(c >> 8) : 0;
+    r[Rec::MergeFlags2 + slot] = ((c >> 16) & 0xFF) ? static_cast<std::uint8_t>(c >> 24) : 0;
+}
+
+void usbReceiveThread::onSlotName(const std::uint8_t *p, int n)
+{
+    if (n < 3 + kNameSize)
+        return;
+    const int kind = p[1];
+    const int slot = p[2];
+    const std::uint8_t *nameBytes = p + 3;
+    const QString name = nameFromBytes(nameBytes);
+    DeviceStore &s = *m_store;
+    switch (kind) {
+    case Cmd::KindNr:
+        if (!s.setSlotNameBytes(ListNr, slot, nameBytes, kNameSize))
+            break;
+        if (m_typeNameHandler)
+            m_typeNameHandler(ModAmp, 70 + slot, QStringLiteral("%1:%2").arg(slot + 71, 2, 10, QLatin1Char('0')).arg(name).trimmed());
+        break;
+    case Cmd::KindIr:
+        if (!s.setSlotNameBytes(ListIr, slot, nameBytes, kNameSize))
+            break;
+        ++m_irNameCount;
+        if (m_typeNameHandler)
+            m_typeNameHandler(ModCab, 32 + slot, QStringLiteral("%1:%2").arg(slot + 33, 2, 10, QLatin1Char('0')).arg(name).trimmed());
+        break;
+    case Cmd::KindCapture:
+        if (!s.setSlotNameBytes(ListCapture, slot, nameBytes, kNameSize))
+            break;
+        s.setCaptureUsed(slot, true);
+        emit ToneNameChanged(slot, name);
+        if (m_fetchCaptures)
+            sendRequestData(Cmd::KindCapture, 0, slot);
+        break;
+    default:
+        break;
+    }
+}
+
+void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
+{
+    if (n < Cmd::kChunkHeader)
+        return;
+    const int sub = p[1];
+    const int slot = p[2];
+    const int total = p[5];
+    const int index = p[6];
+    const std::uint8_t *data = p + Cmd::kChunkHeader;
+    const int dataBytes = n - Cmd::kChunkHeader;
+    DeviceStore &s = *m_store;
+
+    switch (sub) {
+    case Cmd::SubEditBuffer:
+    case Cmd::SubPreset: {
+        if (index == 0 || dataBytes < kWireRecordSize)
+            return;
+        if (sub == Cmd::SubPreset && slot >= kPresetCount) {
+            // Would land in whichever preset happens to be current.
+            qCDebug(lcRecv) << "preset record for index" << slot << "ignored";
+            return;
+        }
+        if (slot < kPresetCount)
+            s.selectPreset(slot);
+        Record *target = sub == Cmd::SubEditBuffer ? s.record(kEditBuffer) : s.record(s.currentPresetIndex());
+        if (!target)
+            return;
+        decodeWireRecord(data, *target);
+        if (sub == Cmd::SubEditBuffer) {
+            sendRequestData(Cmd::KindCapture, 1, 0);
+            m_fetchCaptures = true;
+        }
+        break;
+    }
+    case Cmd::SubCapture:
+        if (index == 0 || dataBytes < Cmd::kCaptureChunkBytes)
+            return;
+        if (slot >= kCaptureSlots || index > kCaptureBytes / Cmd::kCaptureChunkBytes) {
+            qCDebug(lcRecv) << "capture chunk" << index << "of slot" << slot << "out of range";
+            return;
+        }
+        std::memcpy(s.captureData(slot) + (index - 1) * Cmd::kCaptureChunkBytes, data, Cmd::kCaptureChunkBytes);
+        break;
+    case Cmd::SubIr:
+        m_irPending[slot % kIrSlots].store(false);
+        if (index >= 1 && index < total && dataBytes >= Cmd::kIrChunkBytes && !m_irReadout.empty()) {
+            if (slot >= kIrSlots || index > kIrBytes / Cmd::kIrChunkBytes) {
+                qCDebug(lcRecv) << "IR chunk" << index << "of slot" << slot << "out of range";
+                return;
+            }
+            std::memcpy(m_irReadout.data() + slot * kIrBytes + (index - 1) * Cmd::kIrChunkBytes, data,
+                        Cmd::kIrChunkBytes);
+        }
+        break;
+    case Cmd::SubNr:
+        m_nrPending[slot % kNrSlots].store(false);
+        if (index >= 1 && index < total && dataBytes >= Cmd::kNrChunkBytes && !m_nrReadout.empty()) {
+            if (slot >= kNrSlots || index > kNrBytes / Cmd::kNrChunkBytes) {
+                qCDebug(lcRecv) << "NR chunk" << index << "of slot" << slot << "out of range";
+                return;
+            }
+            std::memcpy(m_nrReadout.data() + slot * kNrBytes + (index - 1) * Cmd::kNrChunkBytes, data,
+                        Cmd::kNrChunkBytes);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Request builders
+
+int usbReceiveThread::sendPayload(const std::uint8_t *payload, int n)
+{
+    if (!m_connection || n < 1)
+        return -1;
+    std::array<std::uint8_t, 1024> frame{};
+    if (n + Frame::kOverhead > static_cast<int>(frame.size()))
+        return -1;
+    const std::size_t len = Frame::build(frame.data(), payload, static_cast<std::uint16_t>(n));
+    return m_connection->writeFrame(frame.data(), static_cast<int>(len), kWriteTimeoutMs) ? 1 : -1;
+}
+
+int usbReceiveThread::sendDeviceInfoRequest()
+{
+    const std::uint8_t p[] = {Cmd::DeviceInfo, 0x00};
+    return sendPayload(p, 2);
+}
+
+int usbReceiveThread::sendCurrentUi(std::uint32_t screenCode)
+{
+    if (m_store->screenCode() == screenCode)
+        return 0;
+    m_store->setScreenCode(screenCode);
+    std::uint8_t p[6] = {Cmd::CurrentUi};
+    putU32(p + 1, screenCode);
+    return sendPayload(p, 6);
+}
+
+int usbReceiveThread::sendModuleParams(int module)
+{
+    const int code = Cmd::moduleCommand(module);
+    if (code < 0)
+        return -1;
+    const std::uint8_t *block = m_store->moduleBlock(kEditBuffer, module);
+    const bool loop = !moduleHasTypeWord(module);
+    std::array<std::uint8_t, 32> p{};
+    p[0] = static_cast<std::uint8_t>(code);
+    p[1] = block[0];
+    p[2] = loop ? 0 : block[2];
+    // The parameter words follow the on/off word (FX LOOP, no type word) or
+    // the type word.
+    const int from = loop ? 2 : 4;
+    const int bytes = moduleBlockSize(module) - from;
+    std::memcpy(p.data() + 5, block + from, static_cast<std::size_t>(bytes));
+    return sendPayload(p.data(), 5 + bytes);
+}
+
+int usbReceiveThread::sendRhythmSettings()
+{
+    std::uint8_t p[1 + kRhythmSize] = {Cmd::RhythmSettings};
+    std::memcpy(p + 1, m_store->rhythmBlock(), kRhythmSize);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendGlobalBpm()
+{
+    const Record &edit = *m_store->record(kEditBuffer);
+    std::uint8_t p[6] = {Cmd::GlobalBpm};
+    p[1] = edit[Rec::Volume];
+    p[2] = edit[Rec::Tempo];
+    p[3] = edit[Rec::Tempo + 1];
+    putU16(p + 4, m_store->globalTempoRaw());
+    return sendPayload(p, 6);
+}
+
+int usbReceiveThread::sendChainOrder()
+{
+    std::uint8_t p[1 + 2 * kChainLength] = {Cmd::ChainOrder};
+    for (int i = 0; i < kChainLength; ++i) {
+        p[1 + i] = static_cast<std::uint8_t>(m_store->chainModuleAt(i));
+        p[1 + kChainLength + i] = m_store->moduleSwitch(i) ? 1 : 0;
+    }
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendSystemSetting(int index, int value)
+{
+    if (index < 0 || index >= kSystemSize)
+        return -1;
+    m_store->setSystemSetting(index, value);
+    return sendSystemSettings();
+}
+
+int usbReceiveThread::sendSystemSettings()
+{
+    std::uint8_t p[1 + kSystemSize] = {Cmd::SystemSettings};
+    std::memcpy(p + 1, m_store->systemBlock(), kSystemSize);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendMidiMapEntry(int setting, int index, int value)
+{
+    if ((setting != 18 && setting != 19) || index < 0 || index > 255)
+        return -1;
+    const std::uint8_t p[5] = {Cmd::MidiMapEntry, static_cast<std::uint8_t>(setting == 18 ? 4 : 5),
+                               static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(value & 0xFF),
+                               static_cast<std::uint8_t>(value > 255 ? 1 : 0)};
+    return sendPayload(p, 5);
+}
+
+int usbReceiveThread::sendGlobalEq()
+{
+    std::uint8_t p[5 + 2 * kGlobalEqWords] = {Cmd::GlobalEq};
+    p[1] = static_cast<std::uint8_t>(m_store->globalEqOutput());
+    for (int i = 0; i < kGlobalEqWords; ++i)
+        putU16(p + 5 + 2 * i, m_store->globalEqWord(i));
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendCtrlSet()
+{
+    const Record &edit = *m_store->record(kEditBuffer);
+    const std::uint8_t p[4] = {Cmd::CtrlSet, edit[Rec::CtrlMode], edit[Rec::CtrlMask], edit[Rec::CtrlMask + 1]};
+    return sendPayload(p, 4);
+}
+
+int usbReceiveThread::sendExpVolume()
+{
+    return sendExpVolume(kEditBuffer);
+}
+
+int usbReceiveThread::sendExpVolume(int presetIndex)
+{
+    const Record *r = m_store->record(presetIndex);
+    if (!r)
+        return -1;
+    std::uint8_t p[14] = {Cmd::ExpVolume};
+    std::memcpy(p + 1, r->data() + Rec::ExpSettings, 10);
+    putU16(p + 11, m_store->expGlobalWord());
+    p[13] = m_store->expGlobalByte();
+    return sendPayload(p, 14);
+}
+
+int usbReceiveThread::sendFactoryReset()
+{
+    const std::uint8_t p[1] = {Cmd::FactoryReset};
+    return sendPayload(p, 1);
+}
+
+int usbReceiveThread::sendSlotName(int list, int slot, const QString &name)
+{
+    int kind = 0;
+    switch (list) {
+    case ListNr: kind = Cmd::KindNr; break;
+    case ListIr: kind = Cmd::KindIr; break;
+    case ListCapture: kind = Cmd::KindCapture; break;
+    default: return -1;
+    }
+    if (slot < 0 || slot >= DeviceStore::slotCount(list) || name.isEmpty())
+        return -1;
+    std::uint8_t p[3 + kNameSize] = {Cmd::SlotName, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(slot)};
+    nameToBytes(name, p + 3);
+    m_store->setSlotNameBytes(list, slot, p + 3, kNameSize);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendRequestData(int kind, int a, int b)
+{
+    const std::uint8_t p[4] = {Cmd::RequestData, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(a),
+                               static_cast<std::uint8_t>(b)};
+    return sendPayload(p, 4);
+}
+
+int usbReceiveThread::sendDeleteSlot(int module, int typeId)
+{
+    int kind = 0;
+    int slot = -1;
+    if (module == ModCab && typeId >= 32 && typeId <= 41) {
+        kind = Cmd::KindIr;
+        slot = typeId - 32;
+    } else if (module == ModAmp && typeId >= 70 && typeId <= 79) {
+        kind = Cmd::KindNr;
+        slot = typeId - 70;
+    } else {
+        return -1;
+    }
+    const std::uint8_t p[3] = {Cmd::DeleteSlot, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(slot)};
+    return sendPayload(p, 3);
+}
+
+int usbReceiveThread::sendRequestSync()
+{
+    const std::uint8_t p[2] = {Cmd::RequestSync, 0x01};
+    return sendPayload(p, 2);
+}
+
+int usbReceiveThread::sendEditorAttach()
+{
+    const std::uint8_t p[2] = {Cmd::EditorAttach, 0x01};
+    return sendPayload(p, 2);
+}
+
+int usbReceiveThread::sendStorePreset(int index, const QString &name)
+{
+    if (index < 0 || index >= kPresetCount)
+        return -1;
+    std::uint8_t p[3 + kNameSize] = {Cmd::StorePreset, 0x00, static_cast<std::uint8_t>(index)};
+    nameToBytes(name, p + 3);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendSelectPreset(int index)
+{
+    if (index < 0 || index >= kPresetCount)
+        return -1;
+    const std::uint8_t p[2] = {Cmd::SelectPreset, static_cast<std::uint8_t>(index)};
+    return sendPayload(p, 2);
+}
+
+int usbReceiveThread::sendMidiList()
+{
+    std::uint8_t p[1 + kMidiSize] = {Cmd::MidiList};
+    std::memcpy(p + 1, m_store->midiBlock(), kMidiSize);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendToneCapture(int number)
+{
+    const DeviceStore &s = *m_store;
+    if (number == 0) {
+        const std::uint8_t p[2] = {Cmd::CaptureSettingsA, static_cast<std::uint8_t>(s.toneCaptureValue(0))};
+        return sendPayload(p, 2);
+    }
+    if (number >= 1 && number <= 7) {
+        std::uint8_t p[17] = {Cmd::CaptureSettingsB, 0x00, static_cast<std::uint8_t>(s.toneCaptureValue(1))};
+        for (int i = 0; i < 6; ++i)
+            putU16(p + 5 + 2 * i, s.toneCaptureValue(2 + i));
+        return sendPayload(p, 17);
+    }
+    if (number >= 8 && number <= 11) {
+        const int v9 = s.toneCaptureValue(9);
+        const int v10 = s.toneCaptureValue(10);
+        const std::uint8_t p[5] = {Cmd::CaptureSettingsC, static_cast<std::uint8_t>(s.toneCaptureValue(8)),
+                                   static_cast<std::uint8_t>((v9 == 3 && v10 == 0) ? 0 : v9),
+                                   static_cast<std::uint8_t>(v10 != 0 ? 1 : 0),
+                                   static_cast<std::uint8_t>(s.toneCaptureValue(11))};
+        return sendPayload(p, 5);
+    }
+    if (number >= 12 && number <= 14)
+        return sendModuleParams(ModToneCap);
+    return -1;
+}
+
+int usbReceiveThread::sendCaptureAmpList()
+{
+    std::uint8_t p[1 + kCaptureSlots * kCaptureAmpEntry] = {Cmd::CaptureAmpList};
+    std::memcpy(p + 1, m_store->captureAmpList(), kCaptureSlots * kCaptureAmpEntry);
+    return sendPayload(p, sizeof p);
+}
+
+int usbReceiveThread::sendBackupMode(int a, int b)
+{
+    const std::uint8_t p[3] = {Cmd::BackupMode, static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b)};
+    return sendPayload(p, 3);
+}
+
+int usbReceiveThread::writePresetFrame(int subKind, int slot, int record)
+{
+    const Record *r = m_store->record(record);
+    if (!r)
+        return -1;
+    std::array<std::uint8_t, Cmd::kPresetFramePayload> p{};
+    p[0] = Cmd::DataTransfer;
+    p[1] = static_cast<std::uint8_t>(subKind);
+    p[2] = static_cast<std::uint8_t>(slot);
+    // Count field 512, chunk total 2, chunk index 1, whatever the record's size.
+    p[3] = 0x00;
+    p[4] = 0x02;
+    p[5] = 0x02;
+    p[6] = 0x01;
+    encodeWireRecord(*r, p.data() + Cmd::kChunkHeader);
+    return sendPayload(p.data(), static_cast<int>(p.size()));
+}
+
+int usbReceiveThread::writeEditBuffer()
+{
+    return writePresetFrame(Cmd::SubEditBuffer, 255, kEditBuffer);
+}
+
+int usbReceiveThread::writePreset(int index)
+{
+    if (index < 0 || index >= kPresetCount)
+        return -1;
+    return writePresetFrame(Cmd::SubPreset, index, index);
+}
+
+int usbReceiveThread::writePresets(int first, int count)
+{
+    if (first < 0 || first >= kPresetCount || count < 0 || count > kPresetCount - 1)
+        return -1;
+    for (int k = 0; k < count; ++k) {
+        if (writePreset((first + k) % kPresetCount) < 0)
+            return -1;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Uploads and waiting
+
+bool usbReceiveThread::isAcked(int subKind, int slot, int chunk) const
+{
+    const std::uint32_t want = (std::uint32_t(subKind & 0xFF) << 16) | (std::uint32_t(slot & 0xFF) << 8)
+                               | std::uint32_t(chunk & 0xFF);
+    return m_ack.load() == want;
+}
+
+usbReceiveThread::Wait usbReceiveThread::waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QPointer<usbReceiveThread> guard(this);
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (done())
+            return Wait::Done;
+        if (m_disconnected.load() || timer.elapsed() >= timeoutMs)
+            return Wait::TimedOut;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (!guard)
+            return Wait::Gone; // deleted while events were processed: touch nothing
+        if (done())
+            return Wait::Done;
+        QThread::msleep(kPollMs);
+    }
+}
+
+bool usbReceiveThread::waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    return waitFor(done, timeoutMs) == Wait::Done;
+}
+
+bool usbReceiveThread::waitForReadoutFinished(int timeoutMs)
+{
+    return waitUntil([this] { return m_readoutFinished.load(); }, timeoutMs);
+}
+
+bool usbReceiveThread::waitForPresetAck(int index, int timeoutMs)
+{
+    return waitUntil([this, index] { return m_lastAckedPreset.load() == index; }, timeoutMs);
+}
+
+bool usbReceiveThread::uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data,
+                                    int chunkBytes, int chunkTotal)
+{
+    std::array<std::uint8_t, Cmd::kChunkHeader + 512> p{};
+    for (int i = 0; i < chunkTotal; ++i) {
+        const int bytes = i == 0 ? kNameSize : chunkBytes;
+        const std::uint8_t *src = i == 0 ? name16 : data + (i - 1) * chunkBytes;
+        p[0] = Cmd::DataTransfer;
+        p[1] = static_cast<std::uint8_t>(subKind);
+        p[2] = static_cast<std::uint8_t>(slot);
+        putU16(p.data() + 3, static_cast<std::uint16_t>(bytes));
+        p[5] = static_cast<std::uint8_t>(chunkTotal);
+        p[6] = static_cast<std::uint8_t>(i);
+        std::memcpy(p.data() + Cmd::kChunkHeader, src, static_cast<std::size_t>(bytes));
+        if (sendPayload(p.data(), Cmd::kChunkHeader + bytes) < 0) {
+            qCWarning(lcRecv) << "upload chunk" << i << "could not be written";
+            return false;
+        }
+        // The unit may already have acknowledged the name chunk of a capture.
+        if (subKind == Cmd::SubCapture && i == 0 && ackChunkIndex() == 0)
+            continue;
+        const Wait w = waitFor([this, subKind, slot, i] { return isAcked(subKind, slot, i); }, m_ackTimeoutMs);
+        if (w == Wait::Gone)
+            return false;
+        if (w != Wait::Done) {
+            qCWarning(lcRecv) << "upload chunk" << i << "of kind" << subKind << "slot" << slot << "not acknowledged";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool usbReceiveThread::uploadNr(int slot, const QString &name, const QByteArray &data)
+{
+    if (slot < 0 || slot >= kNrSlots || data.size() < kNrBytes)
+        return false;
+    std::uint8_t name16[kNameSize];
+    nameToBytes(name, name16);
+    QPointer<usbReceiveThread> guard(this);
+    const bool ok = uploadChunks(Cmd::SubNr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
+                                 Cmd::kNrChunkBytes, Cmd::kNrChunkTotal);
+    if (ok && guard)
+        m_store->setSlotNameBytes(ListNr, slot, name16, kNameSize);
+    return ok;
+}
+
+bool usbReceiveThread::uploadIr(int slot, const QString &name, const QByteArray &data)
+{
+    if (slot < 0 || slot >= kIrSlots || data.size() < kIrBytes)
+        return false;
+    std::uint8_t name16[kNameSize];
+    nameToBytes(name, name16);
+    QPointer<usbReceiveThread> guard(this);
+    const bool ok = uploadChunks(Cmd::SubIr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
+                                 Cmd::kIrChunkBytes, Cmd::kIrChunkTotal);
+    if (ok && guard)
+        m_store->setSlotNameBytes(ListIr, slot, name16, kNameSize);
+    return ok;
+}
+
+bool usbReceiveThread::uploadCapture(int slot, const QByteArray &data)
+{
+    if (slot < 0 || slot >= kCaptureSlots || data.size() < kCaptureBytes)
+        return false;
+    std::memcpy(m_store->captureData(slot), data.constData(), kCaptureBytes);
+    std::uint8_t name16[kNameSize];
+    std::memcpy(name16, m_store->slotNameBytes(ListCapture, slot), kNameSize);
+    // Sent from a copy: the store may change while the upload waits.
+    const QByteArray copy(reinterpret_cast<const char *>(m_store->captureData(slot)), kCaptureBytes);
+    return uploadChunks(Cmd::SubCapture, slot, name16, reinterpret_cast<const std::uint8_t *>(copy.constData()),
+                        Cmd::kCaptureChunkBytes, Cmd::kCaptureChunkTotal);
+}
+
+// ---------------------------------------------------------------------------
+// Read-out state
+
+void usbReceiveThread::prepareReadout()
+{
+    m_readoutFinished.store(false);
+    m_irReadout.assign(kIrReadoutBytes, 0);
+    m_nrReadout.assign(kNrReadoutBytes, 0);
+    for (auto &p : m_irPending)
+        p.store(true);
+    for (auto &p : m_nrPending)
+        p.store(true);
+}
+
+void usbReceiveThread::releaseReadout()
+{
+    std::vector<std::uint8_t>().swap(m_irReadout);
+    std::vector<std::uint8_t>().swap(m_nrReadout);
+}
+
+bool usbReceiveThread::irPending(int slot) const
+{
+    return slot >= 0 && slot < kIrSlots && m_irPending[slot].load();
+}
+
+bool usbReceiveThread::nrPending(int slot) const
+{
+    return slot >= 0 && slot < kNrSlots && m_nrPending[slot].load();
+}
+
+void usbReceiveThread::setIrPending(int slot, bool pending)
+{
+    if (slot >= 0 && slot < kIrSlots)
+        m_irPending[slot].store(pending);
+}
+
+void usbReceiveThread::setNrPending(int slot, bool pending)
+{
+    if (slot >= 0 && slot < kNrSlots)
+        m_nrPending[slot].store(pending);
+}
+
+#include "usbreceivethread.moc"

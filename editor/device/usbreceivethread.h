@@ -1,0 +1,278 @@
+#pragma once
+
+// usbReceiveThread: the receive loop, the inbound dispatch into the device data
+// store, the request builders and the chunked uploads.
+//
+// Threads and hand-off
+// --------------------
+// The object is created in the thread that owns the device data store (the
+// editor's GUI thread; a console program's main thread; a test's thread) and
+// is then moved to a worker QThread whose started() signal runs ReadThread().
+//
+//   worker thread:  readReport() -> Frame::Reassembler -> complete frames are
+//                   queued and handed to the owning thread (nothing else)
+//   owning thread:  dispatch: writes the store, sends the follow-up requests
+//                   and emits SendDataToUi(code) for each frame, in order
+//
+// So the store is only ever touched by the owning thread, every write to the
+// unit happens there too, and SendDataToUi reaches a receiver in that thread
+// after the frame's data is in the store. The hand-off needs an event loop in
+// the owning thread (QApplication / QCoreApplication::exec, or the uploads'
+// own waiting, which processes events). DeviceDisconnect(true) is emitted from
+// the worker thread: connect it queued.
+//
+// A program that reads on its own (a test, a benchmark, a tool polling the
+// connection) can instead feed reports with processReport(), which reassembles
+// and dispatches at once in the calling thread. Use one path or the other on
+// one object, not both.
+//
+// Wiring in the editor (see Core):
+//
+//   m_usb.openByAddress(address);
+//   m_recv = new usbReceiveThread(&m_usb);          // in the GUI thread
+//   m_recv->setTypeNameHandler([](int m, int t, const QString &s) {
+//       EffectCatalogue::instance().setTypeName(m, t, s); });
+//   m_recv->moveToThread(&m_thread);
+//   connect(m_recv, &usbReceiveThread::DeviceDisconnect, this, &Core::DeviceDisconnect,
+//           Qt::QueuedConnection);
+//   connect(&m_thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
+//   m_recv->setRunning(true);
+//   m_thread.start(QThread::InheritPriority);
+//   connect(m_recv, &usbReceiveThread::SendDataToUi, this, &Core::readData);
+//   m_recv->sendEditorAttach(); m_recv->sendRequestSync();
+//   ...
+//   shutdown: m_recv->setRunning(false); m_thread.quit(); m_thread.wait();
+//             m_usb.closeDevice(); delete m_recv;   // in the GUI thread
+//
+// Frame seam: every request goes out through MyLibusb::writeFrame() (virtual)
+// and the loop reads through MyLibusb::readReport() (virtual), so the whole
+// class can be driven by an in-process fake derived from MyLibusb.
+//
+// Builders return 1 when the frame was written, 0 when there was nothing to
+// send (an unchanged screen code, a count of 0), and -1 when an argument is
+// out of range (nothing is sent) or the write failed.
+
+#include "devicestore.h"
+#include "frame.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class MyLibusb;
+
+class usbReceiveThread : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kReadTimeoutMs = 500;     // one report read of the loop
+    static constexpr int kWriteTimeoutMs = 500;    // every request
+    static constexpr int kAckTimeoutMs = 5000;     // one upload chunk
+    static constexpr int kReadoutTimeoutMs = 20000;
+    static constexpr int kPollMs = 5;
+    static constexpr std::uint16_t kNoPresetAck = 0xAAAA;
+
+    // store: the store the dispatch writes and the builders read; the
+    // process-wide DeviceStore::instance() when null. Neither is owned.
+    explicit usbReceiveThread(MyLibusb *connection, Kt900::DeviceStore *store = nullptr,
+                              QObject *parent = nullptr);
+    ~usbReceiveThread() override;
+
+    MyLibusb *connection() const { return m_connection; }
+    Kt900::DeviceStore &store() const { return *m_store; }
+
+    // The loop runs while true; set it before starting the worker thread,
+    // clear it to stop the loop (it returns within one read time-out).
+    void setRunning(bool running) { m_running.store(running); }
+    bool isRunning() const { return m_running.load(); }
+    // True once a read failed (the loop ended and DeviceDisconnect was emitted).
+    bool isDisconnected() const { return m_disconnected.load(); }
+
+    // Catalogue hook for arriving IR and NR slot names: called in the owning
+    // thread with (module 3, type 32 + slot, "33:name") for IR slots and
+    // (module 2, type 70 + slot, "71:name") for NR slots.
+    using TypeNameHandler = std::function<void(int module, int type, const QString &text)>;
+    void setTypeNameHandler(TypeNameHandler handler) { m_typeNameHandler = std::move(handler); }
+
+    // --- receive path -----------------------------------------------------
+    // Feeds one report (m bytes as read; byte 0 is the report's count byte)
+    // and dispatches every complete frame at once, in the calling thread.
+    void processReport(const std::uint8_t *report, int m);
+    // Dispatches one whole frame (AA 55 ... CRC, already checked), in the
+    // calling thread: stores what it carries and emits SendDataToUi.
+    void dispatchFrame(const std::uint8_t *frame, std::size_t len);
+    // Dispatches one payload (byte 0 is the command code).
+    void dispatchPayload(const std::uint8_t *payload, int n);
+    // Bytes received by processReport and not yet consumed.
+    const QByteArray &pendingBytes() const { return m_reassembler.pending(); }
+
+    // --- request builders (owning thread) --------------------------------
+    int sendDeviceInfoRequest();
+    // Sends nothing and answers 0 when the code equals the stored screen code;
+    // otherwise stores it and sends.
+    int sendCurrentUi(std::uint32_t screenCode);
+    // The module's whole block of the edit buffer; module 0..11, else -1.
+    int sendModuleParams(int module);
+    int sendRhythmSettings();
+    int sendGlobalBpm();
+    int sendChainOrder();
+    // Stores system setting index (0..17) = value, then sends the block.
+    int sendSystemSetting(int index, int value);
+    // Sends the system block as stored.
+    int sendSystemSettings();
+    // setting 18 (first MIDI table) or 19 (second); entry index 0..255.
+    int sendMidiMapEntry(int setting, int index, int value);
+    int sendGlobalEq();
+    int sendCtrlSet();
+    // From the edit buffer, or from stored preset presetIndex (0..255).
+    int sendExpVolume();
+    int sendExpVolume(int presetIndex);
+    int sendFactoryReset();
+    // list 2 = NR, 3 = IR (slot 0..9), 11 = capture (slot 0..19); an empty
+    // name sends nothing (-1). The name (cut to 16) is also stored in the list.
+    int sendSlotName(int list, int slot, const QString &name);
+    // kind 3 NR, 4 IR, 5 capture; (a, b) = (1, 0) all slots, (0, i) slot i.
+    int sendRequestData(int kind, int a, int b);
+    // module 3 (CAB) with type 32..41 deletes IR slot 0..9; module 2 (AMP)
+    // with type 70..79 deletes NR slot 0..9.
+    int sendDeleteSlot(int module, int typeId);
+    int sendRequestSync();
+    int sendEditorAttach();
+    // index 0..254; the name is cut to 16 characters.
+    int sendStorePreset(int index, const QString &name);
+    int sendSelectPreset(int index);
+    int sendMidiList();
+    // Tone-capture value number 0..14: 0 CaptureSettingsA, 1..7
+    // CaptureSettingsB, 8..11 CaptureSettingsC, 12..14 the TONE CAP module.
+    int sendToneCapture(int number);
+    int sendCaptureAmpList();
+    int sendBackupMode(int a, int b);
+
+    // Preset records as DataTransfer frames (no acknowledgement is awaited).
+    int writeEditBuffer();                 // sub-kind 1, slot 255
+    int writePreset(int index);            // sub-kind 2, index 0..254
+    // Presets first, first+1, ... modulo 255; count 0..254. Returns the number
+    // of frames written, -1 when refused or when a write failed.
+    int writePresets(int first, int count);
+
+    // --- chunked uploads (owning thread; each chunk waits for its Ack) ----
+    // Each chunk waits for an Ack with the same sub-kind, slot and chunk
+    // index, polling every 5 ms while processing events, at most
+    // ackTimeout() ms. False when refused, when a write fails, when an Ack does
+    // not come in time or when the unit disconnects.
+    // data: at least 1584 bytes (the first 1584 are sent); slot 0..9.
+    bool uploadNr(int slot, const QString &name, const QByteArray &data);
+    // data: at least 8192 bytes; slot 0..9.
+    bool uploadIr(int slot, const QString &name, const QByteArray &data);
+    // data: at least 4096 bytes, first copied into the store's capture area of
+    // the slot; the name comes from the store's capture name list; slot 0..19.
+    bool uploadCapture(int slot, const QByteArray &data);
+    void setAckTimeout(int ms) { m_ackTimeoutMs = ms; }
+    int ackTimeout() const { return m_ackTimeoutMs; }
+
+    // Last Ack (of a DataTransfer chunk).
+    int ackSubKind() const { return static_cast<int>((m_ack.load() >> 16) & 0xFF); }
+    int ackSlot() const { return static_cast<int>((m_ack.load() >> 8) & 0xFF); }
+    int ackChunkIndex() const { return static_cast<int>(m_ack.load() & 0xFF); }
+    // Slot of the last Ack with sub-kind 2; kNoPresetAck at construction.
+    std::uint16_t lastAckedPreset() const { return m_lastAckedPreset.load(); }
+    void setLastAckedPreset(std::uint16_t value) { m_lastAckedPreset.store(value); }
+
+    // --- backup read-out support ----------------------------------------
+    // Clears read-out finished, marks all IR and NR slots pending and gives
+    // the dispatch two zeroed buffers (10 x 8192 and 10 x 1584 bytes).
+    void prepareReadout();
+    // Frees the buffers (chunks arriving later are not stored).
+    void releaseReadout();
+    bool hasReadoutBuffers() const { return !m_irReadout.empty(); }
+    // 81920 / 15840 bytes, or null without buffers. Slot s at s * 8192 / s * 1584.
+    const std::uint8_t *irReadout() const { return m_irReadout.empty() ? nullptr : m_irReadout.data(); }
+    const std::uint8_t *nrReadout() const { return m_nrReadout.empty() ? nullptr : m_nrReadout.data(); }
+    bool irPending(int slot) const;
+    bool nrPending(int slot) const;
+    void setIrPending(int slot, bool pending);
+    void setNrPending(int slot, bool pending);
+    bool readoutFinished() const { return m_readoutFinished.load(); }
+    void setReadoutFinished(bool finished) { m_readoutFinished.store(finished); }
+
+    // Polls every 5 ms, processing events, until done() is true (true) or
+    // timeoutMs passed or the unit disconnected (false). Must not be called
+    // from inside a slot connected to SendDataToUi of the same object when the
+    // object may be deleted meanwhile.
+    bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+    bool waitForReadoutFinished(int timeoutMs = kReadoutTimeoutMs);
+    bool waitForPresetAck(int index, int timeoutMs = kAckTimeoutMs);
+
+    // --- further receive state ---------------------------------------------
+    bool fetchCaptures() const { return m_fetchCaptures; }
+    void setFetchCaptures(bool on) { m_fetchCaptures = on; }
+    int irNameCount() const { return m_irNameCount; }
+
+signals:
+    void SendMsgUiUpdate(int data);
+    void sendCureentPresetEnd();
+    void DeviceDisconnect(bool Dis);
+    void SendDataToUi(int cmd);
+    void sendAllPresetCount(int count);
+    void ToneNameChanged(int index, QString name);
+    void updateIRandNRName(QStringList IRNames, QStringList NRNames);
+
+public slots:
+    // The receive loop (worker thread). Returns when running is false or a
+    // read failed.
+    void ReadThread();
+
+private:
+    friend class UsbFrameDispatcher;
+
+    // Worker side of the hand-off.
+    void handOff();
+    // Owning-thread side: dispatches queued frames one at a time, in order.
+    void drainInbox();
+
+    int sendPayload(const std::uint8_t *payload, int n);
+    int writePresetFrame(int subKind, int slot, int record);
+    bool uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data,
+                      int chunkBytes, int chunkTotal);
+    enum class Wait { Done, TimedOut, Gone };
+    Wait waitFor(const std::function<bool()> &done, int timeoutMs);
+    bool isAcked(int subKind, int slot, int chunk) const;
+
+    void onModuleParams(int module, const std::uint8_t *p, int n);
+    void onExpAssign(const std::uint8_t *p, int n);
+    void onSlotName(const std::uint8_t *p, int n);
+    void onDataTransfer(const std::uint8_t *p, int n);
+
+    MyLibusb *m_connection;
+    Kt900::DeviceStore *m_store;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_disconnected{false};
+    Frame::Reassembler m_reassembler;   // the stream of the path in use
+    bool m_collecting = false;          // ReadThread: frames go to m_batch
+    std::vector<QByteArray> m_batch;    // complete frames of one report (worker)
+    std::atomic<std::uint32_t> m_ack{0}; // sub-kind << 16 | slot << 8 | chunk index
+    bool m_fetchCaptures = false;
+    int m_irNameCount = 0;
+    std::atomic<std::uint16_t> m_lastAckedPreset{kNoPresetAck};
+    std::vector<std::uint8_t> m_irReadout;
+    std::atomic<bool> m_irPending[Kt900::kIrSlots];
+    std::vector<std::uint8_t> m_nrReadout;
+    std::atomic<bool> m_nrPending[Kt900::kNrSlots];
+    std::atomic<bool> m_readoutFinished{false};
+    int m_ackTimeoutMs = kAckTimeoutMs;
+    TypeNameHandler m_typeNameHandler;
+
+    std::mutex m_inboxMutex;            // frames handed from the worker
+    std::deque<QByteArray> m_inbox;
+    bool m_wakePending = false;         // a drain request is queued
+    std::unique_ptr<QObject> m_dispatcher; // lives in the owning thread; last member
+};
