@@ -1,0 +1,72 @@
+#pragma once
+
+// The launcher's start-up decision: find the unit, then start the editor,
+// refuse an unexpected firmware version, or open the update window. The USB
+// side and the window system are behind two small interfaces so the decision
+// runs the same against the real unit, the virtual unit or a test double.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class UpdateTransport;
+
+namespace Launcher {
+
+extern const char kExpectedName[];     // "TOVAK_KT900"
+extern const char kRequiredVersion[];  // "V1.1.0"
+
+// What start-up needs from the USB connection.
+class Device
+{
+public:
+    virtual ~Device() = default;
+    // findAndOpen with auto match: 0 nothing, 1 mode "B" (loader), 2 mode "A".
+    virtual int findAndOpen(const QByteArray &expectedName) = 0;
+    virtual QByteArray reportedModelName() const = 0;
+    virtual QByteArray reportedVersion() const = 0;
+    // Bus address of the open unit, -1 when none is open.
+    virtual int deviceAddress() const = 0;
+    virtual void closeDevice() = 0;
+    // The transport the updater uses on the open unit.
+    virtual UpdateTransport &transport() = 0;
+};
+
+// How to start the editor.
+struct EditorLaunch
+{
+    QString program;          // <launcher dir>/TOVAK_KT900/TOVAK_KT900
+    QString workingDirectory; // <launcher dir>/TOVAK_KT900
+    QStringList arguments;    // exactly one: the bus address in decimal
+
+    // The command line as a Windows backend passes it: " %d".
+    QString commandLine() const;
+};
+
+EditorLaunch editorLaunch(const QString &launcherDir, int busAddress);
+
+// Where the launcher keeps its files, all relative to its own directory.
+QString firmwareDir(const QString &launcherDir);
+QString imageDir(const QString &launcherDir);
+
+// The window system, as start-up sees it.
+class Platform
+{
+public:
+    enum class Icon { None, Warning, Error };
+    virtual ~Platform() = default;
+    virtual void showMessage(const QString &text, const QString &caption, Icon icon) = 0;
+    // Starts the editor detached; false when it could not be started.
+    virtual bool startEditor(const EditorLaunch &launch) = 0;
+    // Shows the update window and runs until it is closed; returns the exit code.
+    virtual int runUpdateWindow(Device &device) = 0;
+};
+
+// True when the unit's version text is the one the editor was made for
+// ("V1.1.0", letter case ignored).
+bool versionAccepted(const QByteArray &version);
+
+// The whole start-up; returns the process exit code.
+int run(Device &device, Platform &platform, const QString &launcherDir);
+
+} // namespace Launcher
