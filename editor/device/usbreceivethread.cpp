@@ -66,28 +66,39 @@ usbReceiveThread::usbReceiveThread(MyLibusb *connection, DeviceStore *store, QOb
         p.store(false);
 }
 
-usbReceiveThread::~usbReceiveThread() = default;
+usbReceiveThread::~usbReceiveThread()
+{
+    // The owner has stopped the loop and waited for its thread; this makes
+    // that ordering visible to ThreadSanitizer as well (QThread::wait is not).
+    (void)m_loopDone.load(std::memory_order_acquire);
+}
 
 // ---------------------------------------------------------------------------
 // Receive loop and hand-off
 
 void usbReceiveThread::ReadThread()
 {
+    m_loopDone.store(false, std::memory_order_relaxed);
     std::array<std::uint8_t, MyLibusb::kReportSize> report{};
+    bool failed = false;
     while (m_running.load()) {
         const int n = m_connection ? m_connection->readReport(report.data(), kReadTimeoutMs) : -1;
         if (n < 0) {
             m_running.store(false);
             m_disconnected.store(true);
-            qCInfo(lcRecv) << "read failed: the unit is disconnected";
-            emit DeviceDisconnect(true);
-            return;
+            failed = true;
+            break;
         }
         if (n > 0) {
             m_reassembler.feedReport(report.data(), n);
             if (!m_batch.empty())
                 handOff();
         }
+    }
+    m_loopDone.store(true, std::memory_order_release);
+    if (failed) {
+        qCInfo(lcRecv) << "read failed: the unit is disconnected";
+        emit DeviceDisconnect(true);
     }
 }
 

@@ -256,6 +256,8 @@ private:
     Kt900::DeviceStore *m_store;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_disconnected{false};
+    std::atomic<bool> m_loopDone{true};  // release/acquire pair: the loop's last
+                                         // writes are seen by the destructor
     Frame::Reassembler m_reassembler;   // the stream of the path in use
     bool m_collecting = false;          // ReadThread: frames go to m_batch
     std::vector<QByteArray> m_batch;    // complete frames of one report (worker)

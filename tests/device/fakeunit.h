@@ -53,6 +53,10 @@ public:
         for (;;) {
             if (m_unplugged)
                 return -1;
+            if (m_interrupt) {
+                m_interrupt = false;
+                return 0;
+            }
             if (!m_reports.empty() && m_reports.front().due <= Clock::now()) {
                 const QByteArray r = m_reports.front().bytes;
                 m_reports.pop_front();
@@ -95,6 +99,14 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_unplugged = true;
+        m_cond.notify_all();
+    }
+
+    // Ends a read in progress (or the next one) at once with a time-out.
+    void interruptRead()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_interrupt = true;
         m_cond.notify_all();
     }
 
@@ -147,5 +159,6 @@ private:
     QList<QByteArray> m_written;
     bool m_unplugged = false;
     bool m_failWrites = false;
+    bool m_interrupt = false;
     int m_reads = 0;
 };
