@@ -20,6 +20,18 @@ QEvent::Type StatusEvent::eventType()
     return type;
 }
 
+StatusEvent *StatusEvent::create(int code, int value)
+{
+    std::lock_guard<std::mutex> lock(handoffMutex());
+    return new StatusEvent(code, value);
+}
+
+std::mutex &StatusEvent::handoffMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
 StatusEvent::StatusEvent(int code, int value)
     : QEvent(eventType())
     , m_code(code)
@@ -90,17 +102,22 @@ void LauncherWindow::showEvent(QShowEvent *e)
     QWidget::showEvent(e);
 }
 
-bool LauncherWindow::event(QEvent *e)
+void LauncherWindow::customEvent(QEvent *e)
 {
-    if (e->type() == StatusEvent::eventType()) {
-        const auto *s = static_cast<StatusEvent *>(e);
-        const int bar = m_model.statusMessage(s->code(), s->value());
-        if (bar >= 0)
-            m_progress->setValue(bar);
-        update();
-        return true;
+    int code = 0;
+    int value = 0;
+    {
+        std::lock_guard<std::mutex> lock(StatusEvent::handoffMutex());
+        if (e->type() != StatusEvent::eventType())
+            return;
+        const auto *s = static_cast<const StatusEvent *>(e);
+        code = s->code();
+        value = s->value();
     }
-    return QWidget::event(e);
+    const int bar = m_model.statusMessage(code, value);
+    if (bar >= 0)
+        m_progress->setValue(bar);
+    update();
 }
 
 void LauncherWindow::paintEvent(QPaintEvent *)
@@ -176,7 +193,7 @@ void LauncherWindow::startUpdate()
         return;
     ++m_sessionsStarted;
     m_session = std::make_unique<UpdateSession>(m_transport, m_config, [this](int code, int value) {
-        QCoreApplication::postEvent(this, new StatusEvent(code, value));
+        QCoreApplication::postEvent(this, StatusEvent::create(code, value));
     });
     m_session->start();
 }

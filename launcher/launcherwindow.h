@@ -16,19 +16,28 @@
 #include <QWidget>
 
 #include <memory>
+#include <mutex>
 
 class QProgressBar;
 class QTimer;
 
+// Status message 0x408 as a posted event. Made in a worker thread, used and
+// deleted in the window thread: both sides take handoffMutex() around the
+// event's memory, which makes the hand-over explicit (Qt's own queue ordering
+// is invisible to the thread checker).
 class StatusEvent : public QEvent
 {
 public:
     static QEvent::Type eventType();
-    StatusEvent(int code, int value);
+    // A new event, ready for QCoreApplication::postEvent from any thread.
+    static StatusEvent *create(int code, int value);
+    static std::mutex &handoffMutex();
+
     int code() const { return m_code; }
     int value() const { return m_value; }
 
 private:
+    StatusEvent(int code, int value);
     int m_code;
     int m_value;
 };
@@ -49,7 +58,7 @@ public:
     static QFont textFont();
 
 protected:
-    bool event(QEvent *e) override;
+    void customEvent(QEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;

@@ -28,13 +28,13 @@ ImageSpec sampleSpec()
 {
     ImageSpec spec;
     spec.modelName = "TOVAK_KT900";
-    spec.applyCode = 0x81;
-    spec.applyAckCode = 0x81;
+    spec.applyCode = 0x50;
+    spec.applyAckCode = 0x51;
     spec.applyWait = 3000;
     spec.applyArgument = 0x00010000;
     SectionSpec a;
-    a.blockCode = 0x82;
-    a.blockAckCode = 0x82;
+    a.blockCode = 0x52;
+    a.blockAckCode = 0x53;
     a.blockWait = 1000;
     a.firstBlock = 0x0010;
     a.data = pattern(192, a.firstBlock, 1);

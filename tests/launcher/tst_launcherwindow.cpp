@@ -247,15 +247,15 @@ void TestLauncherWindow::postedStatusEvents()
     FakeUnit unit;
     Fixture fx(Firmware::build(spec()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
-    QCoreApplication::postEvent(&w, new StatusEvent(Progress, 55));
+    QCoreApplication::postEvent(&w, StatusEvent::create(Progress, 55));
     QCoreApplication::processEvents();
     QCOMPARE(w.progressBar()->value(), 55);
     for (int marker : {101, 103, 104, 105}) {
-        QCoreApplication::postEvent(&w, new StatusEvent(Progress, marker));
+        QCoreApplication::postEvent(&w, StatusEvent::create(Progress, marker));
         QCoreApplication::processEvents();
         QCOMPARE(w.progressBar()->value(), 55);
     }
-    QCoreApplication::postEvent(&w, new StatusEvent(Timeout, 0));
+    QCoreApplication::postEvent(&w, StatusEvent::create(Timeout, 0));
     QCoreApplication::processEvents();
     QCOMPARE(w.progressBar()->value(), 0);
     QCOMPARE(w.model().text(), QString("MCU returned timeout"));
@@ -271,7 +271,7 @@ void TestLauncherWindow::closeHighlightOnHover()
     hover(&w, kClose);
     const QImage idle = w.grab().toImage(); // not finished: no highlight
     click(&w, kUpdate);
-    QCoreApplication::postEvent(&w, new StatusEvent(SendFail, 0));
+    QCoreApplication::postEvent(&w, StatusEvent::create(SendFail, 0));
     QTRY_VERIFY(w.model().finished());
     hover(&w, QPoint(20, 190));
     QCOMPARE(w.grab().toImage().copy(385, 2, 12, 14), idle.copy(385, 2, 12, 14));
