@@ -3,7 +3,9 @@
 #include "launcherwindow.h"
 #include "skin.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProcess>
@@ -23,6 +25,8 @@ void QtPlatform::showMessage(const QString &text, const QString &caption, Icon i
         qicon = QMessageBox::Critical;
     QMessageBox box(qicon, caption, text, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("launcherMessage"));
+    if (QAbstractButton *ok = box.button(QMessageBox::Ok))
+        ok->setIcon(QIcon()); // text only, like every other button of the look
     box.exec();
 }
 

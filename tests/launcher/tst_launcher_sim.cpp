@@ -393,7 +393,7 @@ void TestLauncherSim::programHandsOverToTheEditor()
     env.insert("QT_QPA_PLATFORM", "offscreen");
     launcher.setProcessEnvironment(env);
     launcher.setWorkingDirectory(QDir::rootPath());
-    launcher.start(program, {});
+    launcher.start(program, QStringList());
     QVERIFY(launcher.waitForStarted());
     QVERIFY2(launcher.waitForFinished(20000), "the launcher exits without waiting for the editor");
     QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
