@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -57,6 +59,7 @@ private slots:
     void identify();
     void identifyWithoutReply();
     void identifyTypeThreeReadsNothing();
+    void concurrentCloseReadAndWrite();
 };
 
 void TestMyLibusb::deviceTypeTable_data()
@@ -288,6 +291,37 @@ void TestMyLibusb::identifyTypeThreeReadsNothing()
     unit.setFailWrites(true);             // a failed write answers 0
     QCOMPARE(unit.identify(3), 0);
     QCOMPARE(unit.identify(4), 0);
+}
+
+// A reading thread that closes the connection while another thread writes and
+// queries it: meant for the ThreadSanitizer build, which checks that every
+// shared field is only touched under the handle lock.
+void TestMyLibusb::concurrentCloseReadAndWrite()
+{
+    MyLibusb usb;
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        std::uint8_t buffer[64];
+        while (!stop.load()) {
+            if (usb.readReport(buffer, 1) == -1)
+                usb.closeDevice();
+            ++reads;
+        }
+    });
+    const std::uint8_t frame[8] = {0xAA, 0x55, 0x02, 0x00, 0x00, 0x00, 0x12, 0x97};
+    for (int i = 0; i < 2000 || reads.load() < 100; ++i) {
+        QVERIFY(!usb.writeFrame(frame, 8, 1));
+        usb.setDeviceType(i % 9);
+        QVERIFY(!usb.write(frame, 8, 1));
+        QCOMPARE(usb.deviceAddress(), -1);
+        (void)usb.interruptOutEndpoint();
+        usb.setExpectedName(i % 2 ? "TOVAK_KT900" : "TOVAK_KT700");
+    }
+    stop.store(true);
+    reader.join();
+    QVERIFY(reads.load() >= 100);
+    QVERIFY(!usb.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestMyLibusb)

@@ -176,6 +176,7 @@ private slots:
     void moduleParamsTooManyWords();
     void readoutChunksOutOfRange();
 
+    void signalsAndSlot();
     void builders();
     void toneCaptureBuilder();
     void slotAndPresetBuilders();
@@ -716,6 +717,25 @@ void TestReceive::readoutChunksOutOfRange()
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(m_recv->nrReadout()), 15840), nr);
     const QString diff = difference(*m_store, *m_expected);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+// The receiver's contract with the main window: seven signals in this order,
+// then the loop slot.
+void TestReceive::signalsAndSlot()
+{
+    const QMetaObject *mo = m_recv->metaObject();
+    const QStringList expected = {"SendMsgUiUpdate(int)", "sendCureentPresetEnd()", "DeviceDisconnect(bool)",
+                                  "SendDataToUi(int)", "sendAllPresetCount(int)", "ToneNameChanged(int,QString)",
+                                  "updateIRandNRName(QStringList,QStringList)", "ReadThread()"};
+    QCOMPARE(mo->methodCount() - mo->methodOffset(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QMetaMethod m = mo->method(mo->methodOffset() + i);
+        QCOMPARE(QString::fromLatin1(m.methodSignature()), expected[i]);
+        QCOMPARE(m.methodType(), i < 7 ? QMetaMethod::Signal : QMetaMethod::Slot);
+    }
+    const QMetaMethod disconnect = mo->method(mo->indexOfSignal("DeviceDisconnect(bool)"));
+    QCOMPARE(disconnect.parameterNames().value(0), QByteArray("Dis"));
+    QCOMPARE(mo->method(mo->indexOfSignal("SendDataToUi(int)")).parameterNames().value(0), QByteArray("cmd"));
 }
 
 // --- builders ---------------------------------------------------------------
