@@ -200,9 +200,9 @@ void LauncherWindow::startUpdate()
 
 void LauncherWindow::finish()
 {
-    if (m_finished)
+    if (m_shutDown)
         return;
-    m_finished = true;
+    m_shutDown = true;
     m_repaint->stop();
     if (m_session)
         m_session->shutdown();

@@ -81,5 +81,5 @@ private:
     bool m_dragging = false;
     QPoint m_dragOffset;
     bool m_placed = false;
-    bool m_finished = false;
+    bool m_shutDown = false;
 };
