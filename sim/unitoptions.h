@@ -32,7 +32,7 @@ struct LoaderSection {
 struct LoaderOptions {
     std::uint8_t applyCode = 0x50;
     std::uint8_t applyAckCode = 0x51;
-    std::vector<LoaderSection> sections{{0x52, 0x53}};
+    std::vector<LoaderSection> sections = std::vector<LoaderSection>(1, LoaderSection{0x52, 0x53});
 
     // Reads the apply codes and the sections' codes from a firmware file.
     // False with a message when the file cannot be read or is malformed.

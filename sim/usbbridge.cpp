@@ -490,8 +490,6 @@ void UsbBridge::Private::onClientConnected(UMockdevIoctlBase *, UMockdevIoctlCli
     g_signal_connect(client, "notify::connected", G_CALLBACK(&Private::onClientNotify), node);
     std::lock_guard<std::mutex> lock(n->owner->mutex);
     n->clients[client];
-    if (!n->hub)
-        n->owner->stats.openClients = static_cast<int>(n->clients.size());
 }
 
 void UsbBridge::Private::onClientNotify(GObject *object, GParamSpec *, gpointer node)
@@ -510,7 +508,6 @@ void UsbBridge::Private::onClientNotify(GObject *object, GParamSpec *, gpointer 
         self->stats.interfaceLog.append(QStringLiteral("release %1 (closed)").arg(iface));
     n->clients.erase(it);
     if (!n->hub) {
-        self->stats.openClients = static_cast<int>(n->clients.size());
         self->stats.claimed.clear();
         for (auto &entry : n->clients)
             for (int iface : entry.second.claimed)
@@ -617,6 +614,21 @@ gboolean UsbBridge::Private::handleIoctl(Node &node, UMockdevIoctlClient *client
         else if (static_cast<int>(iface) >= identity.interfaceCount)
             result = -1, error = ENOENT;
         else {
+            if (iface == 0) {
+                // umockdev does not report closed file descriptors: a new
+                // claim of interface 0 retires every other client, so that
+                // the transfers a vanished program left pending cannot take
+                // answers meant for this one.
+                for (auto it = node.clients.begin(); it != node.clients.end();) {
+                    if (it->first == client) {
+                        ++it;
+                        continue;
+                    }
+                    for (int i : it->second.claimed)
+                        stats.interfaceLog.append(QStringLiteral("release %1 (closed)").arg(i));
+                    it = node.clients.erase(it);
+                }
+            }
             if (std::find(cs.claimed.begin(), cs.claimed.end(), static_cast<int>(iface)) == cs.claimed.end())
                 cs.claimed.push_back(static_cast<int>(iface));
             stats.interfaceLog.append(QStringLiteral("claim %1").arg(iface));

@@ -56,8 +56,10 @@ struct BridgeStats {
     long inTransfers = 0;       // IN URBs completed with data
     long outTransfers = 0;      // OUT URBs completed
     long discards = 0;          // URBs cancelled by the host (time-outs)
-    int openClients = 0;        // file descriptors open on the unit's node
-    std::vector<int> claimed;   // interfaces claimed now
+    std::vector<int> claimed;   // interfaces claimed now (umockdev does not report a
+                                // closed file descriptor: a program that ends without
+                                // releasing keeps its claims until the next claim of
+                                // interface 0)
     QStringList interfaceLog;   // "set-configuration 1", "claim 0", "release 0", ...
 };
 
