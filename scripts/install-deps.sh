@@ -12,6 +12,7 @@ apt-get install -y --no-install-recommends \
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
     libusb-1.0-0-dev \
     umockdev libumockdev-dev libglib2.0-dev \
+    usbutils \
     libbenchmark-dev \
     clang libclang-rt-14-dev \
     xvfb xauth \
