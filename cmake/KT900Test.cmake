@@ -14,7 +14,10 @@ function(kt900_add_test)
     target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-    set(env "QT_QPA_PLATFORM=offscreen")
+    set(env "QT_QPA_PLATFORM=offscreen"
+            "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
+            "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
+            "UBSAN_OPTIONS=print_stacktrace=1")
     if(T_SIM)
         list(APPEND env "LD_PRELOAD=libumockdev-preload.so.0")
         # The sanitizer runtimes want to be first in the library list; the

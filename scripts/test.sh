@@ -10,6 +10,4 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 cmake -S . -B "$BUILD" -G Ninja "$@"
 cmake --build "$BUILD"
-export TSAN_OPTIONS="suppressions=$(pwd)/tests/tsan.supp ${TSAN_OPTIONS:-}"
-export UBSAN_OPTIONS="print_stacktrace=1 ${UBSAN_OPTIONS:-}"
 ctest --test-dir "$BUILD" --output-on-failure -j2
