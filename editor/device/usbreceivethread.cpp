@@ -29,10 +29,14 @@ public:
     }
 
 public slots:
-    void drain() { m_owner->drainInbox(); }
+    void drain()
+    {
+        if (m_owner)
+            m_owner->drainInbox();
+    }
 
 private:
-    usbReceiveThread *m_owner;
+    QPointer<usbReceiveThread> m_owner;
 };
 
 namespace {
@@ -71,6 +75,10 @@ usbReceiveThread::~usbReceiveThread()
     // The owner has stopped the loop and waited for its thread; this makes
     // that ordering visible to ThreadSanitizer as well (QThread::wait is not).
     (void)m_loopDone.load(std::memory_order_acquire);
+    // Deleted by a receiver while the dispatcher's slot is still running
+    // further up the stack: let that slot return first.
+    if (m_drainDepth > 0)
+        m_dispatcher.release()->deleteLater();
 }
 
 // ---------------------------------------------------------------------------
@@ -122,21 +130,27 @@ void usbReceiveThread::handOff()
 void usbReceiveThread::drainInbox()
 {
     // One frame at a time, so that a nested event loop inside a receiver of
-    // SendDataToUi (an upload waiting for its Ack) keeps the order.
+    // SendDataToUi (an upload waiting for its Ack) keeps the order. A receiver
+    // may even delete this object (from a nested event loop): stop then.
+    QPointer<usbReceiveThread> guard(this);
+    ++m_drainDepth;
     for (;;) {
         QByteArray frame;
         {
             std::lock_guard<std::mutex> lock(m_inboxMutex);
             if (m_inbox.empty()) {
                 m_wakePending = false;
-                return;
+                break;
             }
             frame = std::move(m_inbox.front());
             m_inbox.pop_front();
         }
         dispatchFrame(reinterpret_cast<const std::uint8_t *>(frame.constData()),
                       static_cast<std::size_t>(frame.size()));
+        if (!guard)
+            return; // touch nothing: this object is gone
     }
+    --m_drainDepth;
 }
 
 void usbReceiveThread::processReport(const std::uint8_t *report, int m)
@@ -146,9 +160,13 @@ void usbReceiveThread::processReport(const std::uint8_t *report, int m)
         return;
     std::vector<QByteArray> frames;
     frames.swap(m_batch);
-    for (const QByteArray &frame : frames)
+    QPointer<usbReceiveThread> guard(this);
+    for (const QByteArray &frame : frames) {
         dispatchFrame(reinterpret_cast<const std::uint8_t *>(frame.constData()),
                       static_cast<std::size_t>(frame.size()));
+        if (!guard)
+            return;
+    }
 }
 
 void usbReceiveThread::dispatchFrame(const std::uint8_t *frame, std::size_t len)
@@ -175,6 +193,7 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
     if (!p || n < 1)
         return;
     const int code = p[0];
+    QPointer<usbReceiveThread> guard(this); // a receiver may delete this object
     DeviceStore &s = *m_store;
     Record &edit = *s.record(kEditBuffer);
     bool applied = true;
@@ -311,6 +330,8 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
     default:
         break;
     }
+    if (!guard)
+        return;
     if (!applied)
         qCDebug(lcRecv) << "frame" << Qt::hex << code << "not applied, payload length" << Qt::dec << n;
     emit SendDataToUi(code);
@@ -411,7 +432,12 @@ void usbReceiveThread::onSlotName(const std::uint8_t *p, int n)
         if (!s.setSlotNameBytes(ListCapture, slot, nameBytes, kNameSize))
             break;
         s.setCaptureUsed(slot, true);
-        emit ToneNameChanged(slot, name);
+        {
+            QPointer<usbReceiveThread> guard(this);
+            emit ToneNameChanged(slot, name);
+            if (!guard)
+                return;
+        }
         if (m_fetchCaptures)
             sendRequestData(Cmd::KindCapture, 0, slot);
         break;
@@ -569,9 +595,9 @@ int usbReceiveThread::sendChainOrder()
 
 int usbReceiveThread::sendSystemSetting(int index, int value)
 {
-    if (index < 0 || index >= kSystemSize)
+    // 0..17 set a byte of the block, 18 and 19 an entry of a MIDI table.
+    if (!m_store->setSystemSetting(index, value))
         return -1;
-    m_store->setSystemSetting(index, value);
     return sendSystemSettings();
 }
 

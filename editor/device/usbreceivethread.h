@@ -125,7 +125,8 @@ public:
     int sendRhythmSettings();
     int sendGlobalBpm();
     int sendChainOrder();
-    // Stores system setting index (0..17) = value, then sends the block.
+    // Stores system setting index = value (0..17 a byte of the block, 18 / 19
+    // entry value >> 8 of the first / second MIDI table), then sends the block.
     int sendSystemSetting(int index, int value);
     // Sends the system block as stored.
     int sendSystemSettings();
@@ -205,9 +206,9 @@ public:
     void setReadoutFinished(bool finished) { m_readoutFinished.store(finished); }
 
     // Polls every 5 ms, processing events, until done() is true (true) or
-    // timeoutMs passed or the unit disconnected (false). Must not be called
-    // from inside a slot connected to SendDataToUi of the same object when the
-    // object may be deleted meanwhile.
+    // timeoutMs passed or the unit disconnected (false). Also false when the
+    // object was deleted while events were processed: check a QPointer to it
+    // before touching it again.
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
     bool waitForReadoutFinished(int timeoutMs = kReadoutTimeoutMs);
     bool waitForPresetAck(int index, int timeoutMs = kAckTimeoutMs);
@@ -276,5 +277,6 @@ private:
     std::mutex m_inboxMutex;            // frames handed from the worker
     std::deque<QByteArray> m_inbox;
     bool m_wakePending = false;         // a drain request is queued
+    int m_drainDepth = 0;               // drainInbox calls on the stack
     std::unique_ptr<QObject> m_dispatcher; // lives in the owning thread; last member
 };

@@ -170,6 +170,7 @@ private slots:
     void unknownCodeStillNotified();
     void emptyFrameIgnored();
     void badCrcNotDispatched();
+    void receiverDeletesObject();
 
     void malformed_data();
     void malformed();
@@ -600,6 +601,33 @@ void TestReceive::badCrcNotDispatched()
     QCOMPARE(m_store->currentPresetIndex(), 10);
 }
 
+// A receiver of the notifications may delete the receive object (the main
+// window does so on a disconnect, possibly from a nested event loop): the
+// frames still queued are dropped, nothing is touched afterwards (ASan).
+void TestReceive::receiverDeletesObject()
+{
+    int notices = 0;
+    auto *recv = m_recv.release();
+    QObject::connect(recv, &usbReceiveThread::SendDataToUi, this, [&](int) {
+        ++notices;
+        delete recv;
+    });
+    const QByteArray report = reportOf(Frame::build(hex("2201")) + Frame::build(hex("2202")) + Frame::build(hex("2203")));
+    recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
+    QCOMPARE(notices, 1);
+    QCOMPARE(m_store->currentPresetIndex(), 1);
+
+    // The same from a capture name's notice.
+    recv = new usbReceiveThread(m_unit.get(), m_store.get());
+    recv->setFetchCaptures(true);
+    QObject::connect(recv, &usbReceiveThread::ToneNameChanged, this, [&] { delete recv; });
+    const QByteArray names = reportOf(Frame::build(hex("1A0501") + name16("a")) + Frame::build(hex("2204")));
+    recv->processReport(reinterpret_cast<const std::uint8_t *>(names.constData()), 64);
+    QCOMPARE(m_store->slotName(ListCapture, 1), QStringLiteral("a"));
+    QCOMPARE(m_store->currentPresetIndex(), 1);
+    QVERIFY(m_unit->written().isEmpty());
+}
+
 // Frames that pass the CRC but do not hold what their command needs: nothing
 // is stored, nothing is read or written out of bounds (ASan), and the code is
 // still reported.
@@ -819,11 +847,13 @@ void TestReceive::builders()
 
     QCOMPARE(r.sendSystemSetting(3, 9), 1);
     QCOMPARE(s.systemSetting(3), 9);
-    QCOMPARE(r.sendSystemSetting(18, 1), -1);
+    QCOMPARE(r.sendSystemSetting(19, (7 << 8) | 33), 1);   // a MIDI table entry, then the block
+    QCOMPARE(int(s.midiBlock()[256 + 7]), 33);
+    QCOMPARE(r.sendSystemSetting(20, 1), -1);
     QCOMPARE(r.sendSystemSetting(-1, 1), -1);
     QCOMPARE(r.sendSystemSettings(), 1);
     const QByteArray sys = hex("11" "000204090 80A0C0E10121416181A1C1E2022");
-    QCOMPARE(sent(), (QList<QByteArray>{sys, sys}));
+    QCOMPARE(sent(), (QList<QByteArray>{sys, sys, sys}));
 
     QCOMPARE(r.sendMidiMapEntry(18, 5, 77), 1);
     QCOMPARE(r.sendMidiMapEntry(19, 254, 300), 1);
@@ -851,7 +881,7 @@ void TestReceive::builders()
     QCOMPARE(r.sendBackupMode(1, 0), 1);
     QByteArray midi = hex("24");
     for (int i = 0; i < 512; ++i)
-        midi += char(i);
+        midi += char(i == 256 + 7 ? 33 : i);
     QByteArray amp = hex("28");
     for (int i = 0; i < 140; ++i)
         amp += char(i);

@@ -86,6 +86,7 @@ class TestUpload : public QObject
 
 private slots:
     void handOffInOrderOnOwningThread();
+    void deletedByReceiverDuringHandOff();
     void uploadIrAcknowledged();
     void uploadNrAcknowledged();
     void uploadCaptureAcknowledged();
@@ -146,6 +147,25 @@ void TestUpload::handOffInOrderOnOwningThread()
     QCOMPARE(rig.store->slotName(ListCapture, 2), QStringLiteral("Capture"));
     QCOMPARE(disconnected.size(), 0);
     rig.stop();
+}
+
+// The main window stops the thread and deletes the receive object from a
+// notification (as on a disconnect). Frames still queued are dropped and the
+// dispatcher goes once its slot has returned.
+void TestUpload::deletedByReceiverDuringHandOff()
+{
+    Rig rig;
+    int notices = 0;
+    QObject::connect(rig.recv, &usbReceiveThread::SendDataToUi, this, [&](int) {
+        ++notices;
+        rig.stop();
+    });
+    rig.start();
+    rig.unit.queueStream(Frame::build(hex("2201")) + Frame::build(hex("2202")) + Frame::build(hex("2203")));
+    QTRY_VERIFY(!rig.recv);
+    QTest::qWait(50);
+    QCOMPARE(notices, 1);
+    QCOMPARE(rig.store->currentPresetIndex(), 1);
 }
 
 void TestUpload::uploadIrAcknowledged()
