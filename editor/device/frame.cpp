@@ -91,12 +91,17 @@ void Reassembler::feedBytes(const std::uint8_t *bytes, std::size_t len)
 void Reassembler::scan()
 {
     // Consumed bytes are tracked with an offset and removed once at the end,
-    // so a burst of frames costs one move of the tail.
+    // so a burst of frames costs one move of the tail. `start` is where the
+    // stream begins after the drops made so far; `from` is where the search
+    // for the next header goes on (a 0xAA that is not followed by 0x55 is
+    // passed over but not dropped: the bytes before a header stay with an
+    // incomplete frame until it is complete).
     int start = 0;
+    int from = 0;
     const auto *s = reinterpret_cast<const std::uint8_t *>(m_stream.constData());
     for (;;) {
         const int size = m_stream.size();
-        int i = start;
+        int i = from;
         while (i < size && s[i] != kHeader0)
             ++i;
         if (i >= size) {           // no header byte at all: nothing to keep
@@ -107,13 +112,12 @@ void Reassembler::scan()
             start = i;
             break;
         }
-        if (s[i + 1] != kHeader1) { // not a header: continue after it
-            start = i + 1;
+        if (s[i + 1] != kHeader1) { // not a header: search on after it
+            from = i + 1;
             continue;
         }
-        if (i + 4 > size) {        // length not there yet: keep everything
+        if (i + 4 > size)          // length not there yet: keep everything
             break;
-        }
         const int n = s[i + 2] | (s[i + 3] << 8);
         if (i + n + kOverhead > size) // incomplete frame: keep everything
             break;
@@ -125,6 +129,7 @@ void Reassembler::scan()
         } else {
             start = i + 1;        // drop the false start only
         }
+        from = start;
     }
     if (start > 0)
         m_stream.remove(0, start);

@@ -192,10 +192,11 @@ void TestFrame::incompleteFrameKeepsLeadingBytes()
 {
     const QByteArray f = Frame::build(QByteArray(100, '\x22'));
     Collector c;
-    const QByteArray first = hex("0102") + f.left(40);
+    const QByteArray first = hex("01aa02aa") + f.left(40);
     c.reassembler.feedBytes(reinterpret_cast<const std::uint8_t *>(first.constData()), std::size_t(first.size()));
     QCOMPARE(c.frames.size(), 0);
-    // The bytes before the header stay until the frame is complete.
+    // The bytes before the header (a lone 0xAA among them) stay until the
+    // frame is complete.
     QCOMPARE(c.reassembler.pending(), first);
     const QByteArray rest = f.mid(40) + hex("aa");
     c.reassembler.feedBytes(reinterpret_cast<const std::uint8_t *>(rest.constData()), std::size_t(rest.size()));
