@@ -5,6 +5,7 @@
 
 #include "devicestore.h"
 #include "effectcatalogue.h"
+#include "factoryset.h"
 #include "presetfilecodec.h"
 #include "resources.h"
 #include "valuemodel.h"
@@ -219,6 +220,42 @@ private slots:
                                          .arg(n).arg(i, 3, 16, QLatin1Char('0')).arg(got[std::size_t(i)]).arg(expected)));
             }
         }
+    }
+
+    // The virtual unit's factory presets (real-looking names, every module
+    // type, synced delays, filled capture slots) survive the round trip.
+    void factorySetRoundTrip()
+    {
+        const Kt900Sim::UnitMemory &factory = Kt900Sim::factoryMemory();
+        m_store = factory.store;
+        PresetFileCodec codec(&m_store);
+        int withCapture = 0;
+        for (int src = 0; src < kPresetCount; ++src) {
+            const QByteArray doc = codec.presetDocument(src);
+            const Record original = *m_store.record(src);
+            Record &target = *m_store.record(kEditBuffer);
+            target.fill(0x5A);
+            QVERIFY2(codec.readPresetFile(kEditBuffer, doc), qPrintable(codec.lastError()));
+            const std::vector<bool> skip = notCarried(m_store, src);
+            for (int i = 0; i < kRecordSize; ++i) {
+                const bool flag = (i >= Rec::MergeFlags1 && i < Rec::MergeFlags1 + 49) || (i >= Rec::MergeFlags2 && i < Rec::MergeFlags2 + 49);
+                const int expected = skip[std::size_t(i)] ? 0x5A : flag ? (original[std::size_t(i)] != 0) : original[std::size_t(i)];
+                if (target[std::size_t(i)] != expected)
+                    QFAIL(qPrintable(QStringLiteral("factory preset %1, byte 0x%2: got %3, expected %4")
+                                         .arg(src).arg(i, 3, 16, QLatin1Char('0')).arg(target[std::size_t(i)]).arg(expected)));
+            }
+            const int slot = m_store.blockWord(src, ModToneCap, 1);
+            QCOMPARE(codec.capturePresent(), m_store.captureUsed(slot));
+            if (codec.capturePresent()) {
+                ++withCapture;
+                QCOMPARE(codec.captureIndex(), slot);
+                QCOMPARE(codec.captureName(), m_store.slotName(ListCapture, slot));
+                QCOMPARE(codec.captureBytes(), QByteArray(reinterpret_cast<const char *>(m_store.captureData(slot)), kCaptureBytes));
+                for (int i = 0; i < 7; ++i)
+                    QCOMPARE(codec.captureExtra()[std::size_t(i)], m_store.captureAmpList()[slot * 7 + i]);
+            }
+        }
+        QVERIFY(withCapture > 0);
     }
 
     void documentStructure()
