@@ -5,7 +5,9 @@
 // The program (the launcher, the editor, lsusb, any libusb client) runs
 // unmodified under the umockdev preload and finds the virtual unit on USB.
 // "{address}" and "{bus}" in its arguments are replaced by the unit's bus
-// address and bus number. kt900-sim exits with the program's exit code.
+// address and bus number. Programs the program starts see the unit too (the
+// launcher starts the editor and ends): kt900-sim adopts them and stays until
+// the last one has ended, then exits with the program's exit code.
 
 #include "unitoptions.h"
 #include "usbbridge.h"
@@ -25,6 +27,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <dirent.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +47,7 @@ struct Host {
     UsbBridge *bridge = nullptr;
     GMainLoop *loop = nullptr;
     GPid child = 0;
+    bool childDone = false;
     int exitCode = 0;
     QString stateFile;
     int controlFd = -1;
@@ -179,6 +184,52 @@ gboolean onTimedCommand(gpointer data)
     return G_SOURCE_REMOVE;
 }
 
+// Processes whose parent is this one: the program and whatever it left
+// behind (a launcher starts the editor and ends; the editor is adopted here).
+std::vector<pid_t> ownChildren()
+{
+    std::vector<pid_t> pids;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return pids;
+    const pid_t self = ::getpid();
+    while (dirent *e = ::readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+        if (pid <= 0)
+            continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+        FILE *f = std::fopen(path, "r");
+        if (!f)
+            continue;
+        char line[512] = {0};
+        const bool read = std::fgets(line, sizeof line, f) != nullptr;
+        std::fclose(f);
+        const char *close = read ? std::strrchr(line, ')') : nullptr;
+        char state = 0;
+        int ppid = 0;
+        if (close && std::sscanf(close + 1, " %c %d", &state, &ppid) == 2 && ppid == self && state != 'Z')
+            pids.push_back(pid);
+    }
+    ::closedir(proc);
+    return pids;
+}
+
+// After the program ended: reaps what it left behind and ends the loop when
+// nothing is left, so that an editor started by the launcher keeps its unit.
+gboolean onReapAdopted(gpointer data)
+{
+    Host &host = *static_cast<Host *>(data);
+    pid_t reaped;
+    while ((reaped = ::waitpid(-1, nullptr, WNOHANG)) > 0) {
+    }
+    if (reaped < 0 && errno == ECHILD) {
+        g_main_loop_quit(host.loop);
+        return G_SOURCE_REMOVE;
+    }
+    return G_SOURCE_CONTINUE;
+}
+
 void onChildExit(GPid pid, gint status, gpointer data)
 {
     Host &host = *static_cast<Host *>(data);
@@ -190,15 +241,19 @@ void onChildExit(GPid pid, gint status, gpointer data)
         host.exitCode = 1;
     g_spawn_close_pid(pid);
     host.child = 0;
-    g_main_loop_quit(host.loop);
+    host.childDone = true;
+    if (onReapAdopted(&host) == G_SOURCE_CONTINUE)
+        g_timeout_add(100, &onReapAdopted, &host);
 }
 
 gboolean onSignal(gpointer data)
 {
-    // SIGTERM / SIGHUP go on to the program; it decides when to end.
+    // SIGTERM / SIGHUP go on to the program (and what it started); they
+    // decide when to end.
     Host &host = *static_cast<Host *>(data);
-    if (host.child > 0)
-        ::kill(host.child, SIGTERM);
+    for (pid_t pid : ownChildren())
+        ::kill(pid, SIGTERM);
+    (void)host;
     return G_SOURCE_CONTINUE;
 }
 
@@ -227,8 +282,9 @@ int main(int argc, char **argv)
         "Runs a program with a virtual KT900 plugged in behind the real libusb code path.\n"
         "Usage: kt900-sim [options] -- <program> [arguments]\n"
         "\"{address}\" and \"{bus}\" in the arguments are replaced by the unit's bus address and bus number;\n"
-        "the program also finds them in KT900_SIM_ADDRESS and KT900_SIM_BUS. kt900-sim exits with the\n"
-        "program's exit code.\n\n"
+        "the program also finds them in KT900_SIM_ADDRESS and KT900_SIM_BUS. Programs it starts (the launcher\n"
+        "starts the editor) see the unit too; kt900-sim stays until the last of them has ended and exits with\n"
+        "the program's exit code.\n\n"
         "Control commands (--control FIFO, --at): select N | param MODULE INDEX RAW | type MODULE TYPE |\n"
         "switch MODULE 0|1 | page CODE | tempo BPM | store N NAME | unplug | ack on|off | delay MS | save"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help."));
@@ -377,6 +433,10 @@ int main(int argc, char **argv)
     for (QByteArray &a : childArgs)
         childArgv.push_back(a.data());
     childArgv.push_back(nullptr);
+
+    // Programs the child starts and leaves behind are adopted by this process,
+    // which keeps the unit plugged in until the last of them ends.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
 
     GError *spawnError = nullptr;
     const gboolean spawned = g_spawn_async(nullptr, childArgv.data(), env,
