@@ -1139,9 +1139,6 @@ int main(int argc, char **argv)
     shoot(rowsOff, QStringLiteral("03-parameter-rows-disabled"));
 
     MainMock main = buildMain();
-    main.core->show();
-    QApplication::setActiveWindow(main.core);
-    main.chain[2]->setAttribute(Qt::WA_UnderMouse, true); // hover look on AMP
     main.deviceList->item(4)->setBackground(QColor(QStringLiteral("#0363D3"))); // marked row
     shoot(main.core, QStringLiteral("04-main-window"));
 
