@@ -93,25 +93,26 @@ struct FramelessHelper::WidgetData
         return rubberBand;
     }
 
-    bool press(QMouseEvent *e)
+    // `local` in the window's coordinates. With `edgesOnly` (a press that
+    // reached a child first) only a press on the frame edges is taken.
+    bool press(Qt::MouseButton button, const QPoint &local, const QPoint &global, bool edgesOnly)
     {
-        if (e->button() != Qt::LeftButton)
+        if (button != Qt::LeftButton)
             return false;
-        pressCalc.recalculate(e->pos(), widget->rect(), g_borderWidth);
-        pressGlobal = e->globalPos();
-        pressGeometry = widget->geometry();
-        pressFrameOffset = e->globalPos() - widget->frameGeometry().topLeft();
-        resizing = false;
-        moving = false;
         if (frozen())
             return false;
-        if (pressCalc.onEdges && helper->m_resizable) {
-            resizing = true;
-        } else if (e->pos().y() < g_titleHeight && helper->m_movable) {
-            moving = true;
-        } else {
+        CursorPosCalculator calc;
+        calc.recalculate(local, widget->rect(), g_borderWidth);
+        const bool resize = calc.onEdges && helper->m_resizable;
+        const bool move = !resize && !edgesOnly && local.y() < g_titleHeight && helper->m_movable;
+        if (!resize && !move)
             return false;
-        }
+        pressCalc = calc;
+        pressGlobal = global;
+        pressGeometry = widget->geometry();
+        pressFrameOffset = global - widget->frameGeometry().topLeft();
+        resizing = resize;
+        moving = move;
         const bool useBand = resizing ? helper->m_rubberBandOnResize : helper->m_rubberBandOnMove;
         if (useBand) {
             band()->setGeometry(widget->geometry());
@@ -153,18 +154,18 @@ struct FramelessHelper::WidgetData
         return r;
     }
 
-    bool move(QMouseEvent *e)
+    bool move(Qt::MouseButtons buttons, const QPoint &global)
     {
-        if (!(e->buttons() & Qt::LeftButton) || (!resizing && !moving))
+        if (!(buttons & Qt::LeftButton) || (!resizing && !moving))
             return false;
         if (resizing) {
-            const QRect r = resizedGeometry(e->globalPos());
+            const QRect r = resizedGeometry(global);
             if (helper->m_rubberBandOnResize)
                 band()->setGeometry(r);
             else
                 widget->setGeometry(r);
         } else {
-            const QPoint topLeft = e->globalPos() - pressFrameOffset;
+            const QPoint topLeft = global - pressFrameOffset;
             if (helper->m_rubberBandOnMove) {
                 QRect r = widget->geometry();
                 r.moveTopLeft(topLeft + (widget->geometry().topLeft() - widget->frameGeometry().topLeft()));
@@ -176,9 +177,9 @@ struct FramelessHelper::WidgetData
         return true;
     }
 
-    bool release(QMouseEvent *e)
+    bool release(Qt::MouseButton button)
     {
-        if (e->button() != Qt::LeftButton || (!resizing && !moving))
+        if (button != Qt::LeftButton || (!resizing && !moving))
             return false;
         if (rubberBand && rubberBand->isVisible()) {
             rubberBand->hide();
@@ -219,14 +220,19 @@ void FramelessHelper::activateOn(QWidget *topLevelWidget)
 {
     if (!topLevelWidget || m_data.contains(topLevelWidget))
         return;
+    // One application-wide filter sees the window's own events and those of
+    // its children (presses on the edges that land on a child).
+    if (m_data.isEmpty())
+        qApp->installEventFilter(this);
     m_data.insert(topLevelWidget, new WidgetData(this, topLevelWidget));
-    topLevelWidget->installEventFilter(this);
     connect(topLevelWidget, &QObject::destroyed, this, [this](QObject *obj) {
         WidgetData *d = m_data.take(static_cast<QWidget *>(obj));
         if (d) {
             d->widget = nullptr;
             delete d;
         }
+        if (m_data.isEmpty())
+            qApp->removeEventFilter(this);
     });
 }
 
@@ -235,9 +241,10 @@ void FramelessHelper::removeFrom(QWidget *topLevelWidget)
     WidgetData *d = m_data.take(topLevelWidget);
     if (!d)
         return;
-    topLevelWidget->removeEventFilter(this);
     disconnect(topLevelWidget, &QObject::destroyed, this, nullptr);
     delete d;
+    if (m_data.isEmpty())
+        qApp->removeEventFilter(this);
 }
 
 void FramelessHelper::setTitleHeight(int height)
@@ -282,12 +289,53 @@ void FramelessHelper::setRubberBandOnResize(bool enable)
     m_rubberBandOnResize = enable;
 }
 
+bool FramelessHelper::childEvent(QWidget *child, QEvent *event)
+{
+    // Events of the children of an attached window: a press on the window's
+    // frame edge is taken for resizing even when a child covers the edge, and
+    // the moves and the release of that resize, which go to the child
+    // holding the mouse, are followed.
+    QWidget *top = child->window();
+    WidgetData *d = m_data.value(top);
+    if (!d || top == child)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        return d->press(me->button(), top->mapFromGlobal(me->globalPos()), me->globalPos(), true);
+    }
+    case QEvent::MouseMove: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        return d->resizing && d->move(me->buttons(), me->globalPos());
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        return d->resizing && d->release(me->button());
+    }
+    default:
+        return false;
+    }
+}
+
 bool FramelessHelper::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *widget = qobject_cast<QWidget *>(watched);
-    WidgetData *d = widget ? m_data.value(widget) : nullptr;
-    if (!d)
+    if (!watched->isWidgetType())
         return QObject::eventFilter(watched, event);
+    auto *widget = static_cast<QWidget *>(watched);
+    WidgetData *d = m_data.value(widget);
+    if (!d) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            if (childEvent(widget, event))
+                return true;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
 
     switch (event->type()) {
     case QEvent::HoverMove: {
@@ -302,16 +350,20 @@ bool FramelessHelper::eventFilter(QObject *watched, QEvent *event)
             d->cursorChanged = false;
         }
         break;
-    case QEvent::MouseButtonPress:
-        if (d->press(static_cast<QMouseEvent *>(event)))
+    case QEvent::MouseButtonPress: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        if (d->press(me->button(), me->pos(), me->globalPos(), false))
             return true;
         break;
-    case QEvent::MouseMove:
-        if (d->move(static_cast<QMouseEvent *>(event)))
+    }
+    case QEvent::MouseMove: {
+        auto *me = static_cast<QMouseEvent *>(event);
+        if (d->move(me->buttons(), me->globalPos()))
             return true;
         break;
+    }
     case QEvent::MouseButtonRelease:
-        if (d->release(static_cast<QMouseEvent *>(event)))
+        if (d->release(static_cast<QMouseEvent *>(event)->button()))
             return true;
         break;
     case QEvent::MouseButtonDblClick: {

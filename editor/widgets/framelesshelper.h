@@ -31,6 +31,9 @@ struct CursorPosCalculator
 // corner resizes it, the cursor shows the resize direction while hovering
 // over the frame and a double click on the title bar toggles maximised and
 // normal. Neither happens while the window is maximised or full screen.
+// A press on the frame edges resizes even where a child widget covers the
+// edge; a press in the title area moves only where no child takes it (title
+// bar buttons keep working).
 class FramelessHelper : public QObject
 {
     Q_OBJECT
@@ -61,6 +64,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool childEvent(QWidget *child, QEvent *event);
+
     struct WidgetData;
     friend struct WidgetData;
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QHoverEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -100,6 +101,7 @@ private slots:
     void framelessResizeKeepsMinimum();
     void framelessRubberBandResize();
     void framelessMoveByTitle();
+    void framelessEdgesOverChildren();
     void framelessDoubleClickToggles();
     void framelessSettings();
 
@@ -686,6 +688,64 @@ void TestDialogWidgets::framelessMoveByTitle()
     QApplication::sendEvent(&w, &move2);
     sendMouse(&w, QEvent::MouseButtonRelease, QPoint(200, 150), Qt::LeftButton, Qt::NoButton);
     QCOMPARE(w.pos(), before);
+    helper.setTitleHeight(30);
+}
+
+void TestDialogWidgets::framelessEdgesOverChildren()
+{
+    // A window whose children cover it up to the edges, as the editor's
+    // panels do: the edge strip still resizes, the rest belongs to the child,
+    // a title bar button still clicks, a label in the title bar still drags.
+    QWidget w;
+    w.setWindowFlags(Qt::FramelessWindowHint);
+    w.setGeometry(100, 100, 400, 300);
+    auto *list = new QListWidget(&w);
+    list->setGeometry(0, 40, 400, 260);
+    for (int i = 0; i < 30; ++i)
+        list->addItem(QStringLiteral("row %1").arg(i));
+    auto *close = new QPushButton(QStringLiteral("x"), &w);
+    close->setGeometry(360, 5, 30, 30);
+    auto *title = new QLabel(QStringLiteral("KT900"), &w);
+    title->setGeometry(10, 5, 100, 30);
+    FramelessHelper helper;
+    helper.setTitleHeight(40);
+    helper.activateOn(&w);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // Bottom edge, on the list.
+    QWidget *vp = list->viewport();
+    const QPoint edge = vp->mapFrom(&w, QPoint(200, 298));
+    sendMouse(vp, QEvent::MouseButtonPress, edge, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(vp, QEvent::MouseMove, edge + QPoint(0, 30), Qt::NoButton, Qt::LeftButton);
+    sendMouse(vp, QEvent::MouseButtonRelease, edge + QPoint(0, 30), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(w.size(), QSize(400, 330));
+    QVERIFY(list->selectedItems().isEmpty()); // the list never saw the press
+
+    // Inside the list: an ordinary click.
+    const QRect row2 = list->visualItemRect(list->item(2));
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, row2.center());
+    QCOMPARE(list->currentRow(), 2);
+    QCOMPARE(w.size(), QSize(400, 330));
+
+    // The title bar button clicks and does not move the window.
+    QSignalSpy clicked(close, &QPushButton::clicked);
+    const QPoint pos = w.pos();
+    QTest::mouseClick(close, Qt::LeftButton);
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(w.pos(), pos);
+
+    // Dragging on the title label moves it.
+    QMouseEvent press(QEvent::MouseButtonPress, QPoint(20, 10), title->mapToGlobal(QPoint(20, 10)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(title, &press);
+    QMouseEvent move(QEvent::MouseMove, QPoint(20, 10), title->mapToGlobal(QPoint(20, 10)) + QPoint(-25, 12),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(title, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPoint(20, 10), title->mapToGlobal(QPoint(20, 10)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(title, &release);
+    QCOMPARE(w.pos(), pos + QPoint(-25, 12));
     helper.setTitleHeight(30);
 }
 
