@@ -444,7 +444,6 @@ private:
 
 PresetFileCodec::PresetFileCodec(DeviceStore *store)
     : m_store(store ? *store : DeviceStore::instance())
-    , m_folder(defaultPresetFolder())
 {
 }
 
@@ -740,6 +739,10 @@ QString PresetFileCodec::defaultPresetFolder()
 
 QString PresetFileCodec::presetFolder() const
 {
+    // Decided on first use: a tool without an application object that never
+    // asks for the folder does not need one.
+    if (m_folder.isEmpty())
+        m_folder = defaultPresetFolder();
     return m_folder;
 }
 
@@ -750,14 +753,15 @@ void PresetFileCodec::setPresetFolder(const QString &folder)
 
 QString PresetFileCodec::presetFilePath(const QString &presetName) const
 {
-    return m_folder + presetName.trimmed() + QStringLiteral(".tp");
+    return presetFolder() + presetName.trimmed() + QStringLiteral(".tp");
 }
 
 bool PresetFileCodec::openPresetFolder() const
 {
-    if (!QDir(m_folder).exists())
+    const QDir dir(presetFolder());
+    if (!dir.exists())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(m_folder).absolutePath()));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(dir.absolutePath()));
 }
 
 QByteArray PresetFileCodec::captureBytes() const

@@ -138,7 +138,7 @@ public:
 
 private:
     Kt900::DeviceStore &m_store;
-    QString m_folder;
+    mutable QString m_folder;
     mutable QString m_lastError;
     bool m_capturePresent = false;
     int m_captureIndex = 0;
