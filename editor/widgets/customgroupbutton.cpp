@@ -5,6 +5,9 @@
 
 #include <QColor>
 #include <QEvent>
+#include <QFontMetrics>
+
+#include <climits>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -47,6 +50,7 @@ void CustomGroupButton::setButtons(const QStringList &labels)
     qDeleteAll(m_buttons);
     m_buttons.clear();
     m_selected = -1;
+    m_compact = false;
     m_buttonCount = quint8(qMin(255, int(labels.size())));
     m_labels = labels.mid(0, m_buttonCount);
     for (int i = 0; i < m_buttonCount; ++i) {
@@ -59,6 +63,7 @@ void CustomGroupButton::setButtons(const QStringList &labels)
         b->setMinimumWidth(1);
         b->setToolTip(labels.at(i));
         b->setProperty("isSelected", false);
+        b->setProperty("compact", false);
         b->installEventFilter(this);
         m_layout->addWidget(b, 1);
         m_buttons << b;
@@ -86,8 +91,19 @@ void CustomGroupButton::styleButton(int index, bool selected)
     QPushButton *b = button(index);
     if (!b)
         return;
-    b->setStyleSheet(QString::fromLatin1(kButtonStyle).arg(effectiveColor(selected)));
-    Kt900Style::setStyleProperty(b, "isSelected", selected);
+    const QString color = effectiveColor(selected);
+    // Text on the fill: dark on a light colour, light on a dark one (the value
+    // colour is the user's choice).
+    const QColor c(color);
+    const bool darkFill = c.isValid() && (0.299 * c.redF() + 0.587 * c.greenF() + 0.114 * c.blueF()) < 0.5;
+    b->setProperty("darkFill", darkFill);
+    b->setProperty("isSelected", selected);
+    // Setting the sheet re-polishes, so the properties above take effect.
+    const QString sheet = QString::fromLatin1(kButtonStyle).arg(color);
+    if (b->styleSheet() != sheet)
+        b->setStyleSheet(sheet);
+    else
+        Kt900Style::repolish(b);
 }
 
 void CustomGroupButton::setColor(const QString &backgroundColor, const QString &valueColor)
@@ -143,12 +159,34 @@ void CustomGroupButton::fitText(QPushButton *button)
     if (i < 0 || i >= m_labels.size())
         return;
     const QString full = m_labels.at(i);
-    const int room = button->width() - 6;
+    const int room = button->width() - 4;
     const QString shown = button->fontMetrics().horizontalAdvance(full) <= room
                               ? full
                               : button->fontMetrics().elidedText(full, Qt::ElideRight, qMax(0, room));
     if (button->text() != shown)
         button->setText(shown);
+}
+
+void CustomGroupButton::updateCompact()
+{
+    if (m_buttons.isEmpty())
+        return;
+    if (!m_compact)
+        m_regularFont = m_buttons.first()->font();
+    const QFontMetrics fm(m_regularFont);
+    int room = INT_MAX;
+    for (QPushButton *b : qAsConst(m_buttons))
+        room = qMin(room, b->width() - 4);
+    bool need = false;
+    for (const QString &label : qAsConst(m_labels))
+        need = need || fm.horizontalAdvance(label) > room;
+    if (need == m_compact)
+        return;
+    m_compact = need;
+    for (QPushButton *b : qAsConst(m_buttons)) {
+        b->setProperty("compact", need);
+        Kt900Style::repolish(b);
+    }
 }
 
 bool CustomGroupButton::eventFilter(QObject *watched, QEvent *event)
@@ -157,8 +195,10 @@ bool CustomGroupButton::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Resize:
     case QEvent::FontChange:
     case QEvent::Polish:
-        if (auto *b = qobject_cast<QPushButton *>(watched))
+        if (auto *b = qobject_cast<QPushButton *>(watched)) {
+            updateCompact();
             fitText(b);
+        }
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,8 +11,9 @@ class QHBoxLayout;
 
 // A row of equally wide push buttons of which exactly one is selected: the
 // option chooser of an option parameter. A press anywhere on the row selects
-// the button under the pointer. Labels too long for their button are elided
-// (the full label is the tool tip).
+// the button under the pointer. When a label does not fit its button the
+// buttons take the smaller "compact" text (dynamic property); what still does
+// not fit is elided (the full label is the tool tip and the spin box text).
 class CustomGroupButton : public QWidget
 {
     Q_OBJECT
@@ -45,6 +47,7 @@ protected:
 private:
     void styleButton(int index, bool selected);
     void fitText(QPushButton *button);
+    void updateCompact();
     QString effectiveColor(bool selected) const;
 
     quint8 m_buttonCount = 0;
@@ -54,4 +57,6 @@ private:
     QHBoxLayout *m_layout = nullptr;
     QList<QPushButton *> m_buttons;
     QStringList m_labels;
+    QFont m_regularFont;
+    bool m_compact = false;
 };

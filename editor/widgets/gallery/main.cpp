@@ -1025,7 +1025,7 @@ QWidget *controlsSheet()
 {
     auto *w = new QWidget;
     w->setObjectName(QStringLiteral("paraWidget"));
-    w->resize(760, 520);
+    w->resize(760, 640);
     auto *v = new QVBoxLayout(w);
     v->setContentsMargins(16, 16, 16, 16);
     v->setSpacing(10);
@@ -1040,7 +1040,7 @@ QWidget *controlsSheet()
     pairs->addStretch();
     v->addLayout(pairs);
 
-    v->addWidget(caption(QStringLiteral("group buttons: 4 options (option 3 selected), 10 options, disabled")));
+    v->addWidget(caption(QStringLiteral("group buttons: 4 options (option 3 selected), 10 options, a dark user colour, disabled")));
     auto *g1 = new CustomGroupButton({QStringLiteral("OFF"), QStringLiteral("EL34"), QStringLiteral("EL84"), QStringLiteral("6L6")});
     g1->setValue(3);
     g1->setFixedWidth(520);
@@ -1051,6 +1051,18 @@ QWidget *controlsSheet()
     g2->setValue(6);
     g2->setFixedWidth(520);
     v->addWidget(g2);
+    auto *dark = new SliderWithSpinBox;
+    dark->setRange(QStringLiteral("user colour"), 0, 100, 1, 0);
+    dark->setValue(60);
+    dark->setColor(QStringLiteral("#414141"), QStringLiteral("#2456c8"));
+    auto *darkGroup = new GroupButtonWithSpinBox;
+    darkGroup->setOptions(QStringLiteral("user colour"), {QStringLiteral("OFF"), QStringLiteral("ON")});
+    darkGroup->setColor(QStringLiteral("#414141"), QStringLiteral("#2456c8"));
+    darkGroup->setValue(1);
+    for (QWidget *d : {static_cast<QWidget *>(dark), static_cast<QWidget *>(darkGroup)}) {
+        d->setFixedSize(660, 60);
+        v->addWidget(d);
+    }
     auto *g3 = new CustomGroupButton({QStringLiteral("Serial"), QStringLiteral("Parallel")});
     g3->setValue(1);
     g3->setEnabled(false);
