@@ -180,6 +180,23 @@ bool UsbBridge::Private::start(QString *error)
     identity.product = QStringLiteral("KT900 (virtual unit)");
     identity.serial = QStringLiteral("VIRTUAL-%1").arg(uo.deviceType);
 
+    // Everything the handlers read is in place before umockdev starts its
+    // worker thread.
+    const QString bus = QStringLiteral("%1").arg(options.busNumber, 3, 10, QLatin1Char('0'));
+    const QString dev = QStringLiteral("%1").arg(options.deviceAddress, 3, 10, QLatin1Char('0'));
+    hubNode.owner = this;
+    hubNode.hub = true;
+    hubNode.devNode = QStringLiteral("/dev/bus/usb/%1/001").arg(bus);
+    const QByteArray hubDescriptors = rootHubDescriptors();
+    hubNode.deviceDescriptor = hubDescriptors.left(18);
+    hubNode.configDescriptor = hubDescriptors.mid(18);
+    hubNode.identity = rootHubIdentity();
+    unitNode.owner = this;
+    unitNode.devNode = QStringLiteral("/dev/bus/usb/%1/%2").arg(bus, dev);
+    unitNode.deviceDescriptor = identity.deviceDescriptor();
+    unitNode.configDescriptor = identity.configurationDescriptor();
+    unitNode.identity = identity;
+
     testbed = umockdev_testbed_new();
     if (!testbed)
         return fail(QStringLiteral("umockdev cannot create a testbed"));
@@ -187,8 +204,6 @@ bool UsbBridge::Private::start(QString *error)
     root = QString::fromLocal8Bit(rootDir);
     g_free(rootDir);
 
-    const QString bus = QStringLiteral("%1").arg(options.busNumber, 3, 10, QLatin1Char('0'));
-    const QString dev = QStringLiteral("%1").arg(options.deviceAddress, 3, 10, QLatin1Char('0'));
     const QString hubDevPath = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb%1").arg(options.busNumber);
     const QString devPath = QStringLiteral("%1/%2-1").arg(hubDevPath).arg(options.busNumber);
     sysPath = QStringLiteral("/sys") + devPath;
@@ -197,29 +212,19 @@ bool UsbBridge::Private::start(QString *error)
     // Every mocked node has its own handler (attached before the device is
     // added); the default handler goes, so that ioctls on other device nodes
     // reach the real kernel.
-    auto attach = [this, &fail](Node &node, const QString &devNode) {
-        node.owner = this;
-        node.devNode = devNode;
+    auto attach = [this, &fail](Node &node) {
         node.handler = umockdev_ioctl_base_new();
         g_signal_connect(node.handler, "handle-ioctl", G_CALLBACK(&Private::onIoctl), &node);
         g_signal_connect(node.handler, "client-connected", G_CALLBACK(&Private::onClientConnected), &node);
         GError *err = nullptr;
-        if (!umockdev_testbed_attach_ioctl(testbed, devNode.toLocal8Bit().constData(), node.handler, &err)) {
-            const QString message = QStringLiteral("umockdev cannot attach to %1: %2").arg(devNode, QString::fromUtf8(err ? err->message : ""));
+        if (!umockdev_testbed_attach_ioctl(testbed, node.devNode.toLocal8Bit().constData(), node.handler, &err)) {
+            const QString message = QStringLiteral("umockdev cannot attach to %1: %2").arg(node.devNode, QString::fromUtf8(err ? err->message : ""));
             g_clear_error(&err);
             return fail(message);
         }
         return true;
     };
-    hubNode.hub = true;
-    const QByteArray hubDescriptors = rootHubDescriptors();
-    hubNode.deviceDescriptor = hubDescriptors.left(18);
-    hubNode.configDescriptor = hubDescriptors.mid(18);
-    hubNode.identity = rootHubIdentity();
-    unitNode.deviceDescriptor = identity.deviceDescriptor();
-    unitNode.configDescriptor = identity.configurationDescriptor();
-    unitNode.identity = identity;
-    if (!attach(hubNode, QStringLiteral("/dev/bus/usb/%1/001").arg(bus)) || !attach(unitNode, QStringLiteral("/dev/bus/usb/%1/%2").arg(bus, dev)))
+    if (!attach(hubNode) || !attach(unitNode))
         return false;
 
     auto add = [this, &fail](const QString &record) {

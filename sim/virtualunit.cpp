@@ -214,13 +214,18 @@ bool VirtualUnit::takeReport(std::vector<std::uint8_t> *out, Clock::time_point n
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         runTimedEvents(now);
+        const int limit = m_options.faults.unplugAfterReports;
+        if (!m_unplugged && limit >= 0 && m_reportsSent >= limit) {
+            m_unplugged = true;
+            m_out.clear();
+            m_pendingUnplugNotice = true;
+        }
         if (!m_unplugged && !m_out.empty() && m_out.front().due <= now) {
             if (out)
                 *out = std::move(m_out.front().report);
             m_out.pop_front();
             ++m_reportsSent;
             taken = true;
-            const int limit = m_options.faults.unplugAfterReports;
             if (limit >= 0 && m_reportsSent >= limit) {
                 m_unplugged = true;
                 m_out.clear();
@@ -814,8 +819,10 @@ void VirtualUnit::onFrame(const std::uint8_t *frame, std::size_t len)
 {
     const int n = static_cast<int>(len) - Frame::kOverhead;
     const std::uint8_t *p = frame + 4;
-    if (m_received.size() < 100000)
-        m_received.emplace_back(reinterpret_cast<const char *>(p), n);
+    // The log keeps the most recent frames of a long session.
+    if (m_received.size() >= 20000)
+        m_received.erase(m_received.begin(), m_received.begin() + 10000);
+    m_received.emplace_back(reinterpret_cast<const char *>(p), n);
     if (m_options.mode == 'B')
         handleLoader(p, n);
     else

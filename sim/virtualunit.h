@@ -129,7 +129,8 @@ public:
     bool storePreset(int index, const QString &name);        // StorePreset
 
     // --- what the host did -------------------------------------------------
-    // Payloads of every frame received (normal and loader mode), in order.
+    // Payloads of the frames received (normal and loader mode), in order; a
+    // long session keeps the most recent 10000 to 20000.
     std::vector<QByteArray> receivedFrames() const;
     void clearReceivedFrames();
     // Frames the unit could not accept: wrong length, out-of-range values,

@@ -789,6 +789,14 @@ void TestVirtualUnit::faultUnplugAfterReports()
     QCOMPARE(unplugNotices, 1);
     sendPayload(unit, bytes({0x00, 0x00}));
     QVERIFY(takeReports(unit).isEmpty());
+
+    // After 0 reports: the first answer never comes.
+    UnitOptions none;
+    none.faults.unplugAfterReports = 0;
+    VirtualUnit unit0(none);
+    sendPayload(unit0, bytes({0x00, 0x00}));
+    QVERIFY(takeReports(unit0).isEmpty());
+    QVERIFY(unit0.isUnplugged());
 }
 
 void TestVirtualUnit::faultNoInfo()
