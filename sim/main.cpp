@@ -47,7 +47,6 @@ struct Host {
     UsbBridge *bridge = nullptr;
     GMainLoop *loop = nullptr;
     GPid child = 0;
-    bool childDone = false;
     int exitCode = 0;
     QString stateFile;
     int controlFd = -1;
@@ -241,19 +240,16 @@ void onChildExit(GPid pid, gint status, gpointer data)
         host.exitCode = 1;
     g_spawn_close_pid(pid);
     host.child = 0;
-    host.childDone = true;
     if (onReapAdopted(&host) == G_SOURCE_CONTINUE)
         g_timeout_add(100, &onReapAdopted, &host);
 }
 
-gboolean onSignal(gpointer data)
+gboolean onSignal(gpointer)
 {
     // SIGTERM / SIGHUP go on to the program (and what it started); they
     // decide when to end.
-    Host &host = *static_cast<Host *>(data);
     for (pid_t pid : ownChildren())
         ::kill(pid, SIGTERM);
-    (void)host;
     return G_SOURCE_CONTINUE;
 }
 
@@ -451,8 +447,8 @@ int main(int argc, char **argv)
 
     host.loop = g_main_loop_new(nullptr, FALSE);
     g_child_watch_add(host.child, &onChildExit, &host);
-    g_unix_signal_add(SIGTERM, &onSignal, &host);
-    g_unix_signal_add(SIGHUP, &onSignal, &host);
+    g_unix_signal_add(SIGTERM, &onSignal, nullptr);
+    g_unix_signal_add(SIGHUP, &onSignal, nullptr);
     g_unix_signal_add(SIGINT, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr); // the program gets it from the terminal
 
     if (parser.isSet(control)) {

@@ -122,7 +122,6 @@ public:
     UMockdevTestbed *testbed = nullptr;
     QString root;
     QString sysPath;
-    QString hubSysPath;
     Node unitNode;
     Node hubNode;
     int fifoFd = -1;
@@ -207,7 +206,6 @@ bool UsbBridge::Private::start(QString *error)
     const QString hubDevPath = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb%1").arg(options.busNumber);
     const QString devPath = QStringLiteral("%1/%2-1").arg(hubDevPath).arg(options.busNumber);
     sysPath = QStringLiteral("/sys") + devPath;
-    hubSysPath = QStringLiteral("/sys") + hubDevPath;
 
     // Every mocked node has its own handler (attached before the device is
     // added); the default handler goes, so that ioctls on other device nodes

@@ -1037,20 +1037,16 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
         if (expectLength("BackupMode", n, 3)) {
             if (p[1] == 0 && p[2] == 0) {
                 sendFrame({CmdBackupMode, 0, 0}); // read-out finished
-            } else if (p[1] == 1 && p[2] == 1) {
-                m_recall = true;
             } else if (p[1] == 1 && p[2] == 0) {
                 // End of a recall: the current preset is loaded again from
-                // what was recalled.
-                m_recall = false;
+                // what was recalled. (0, 1) and (1, 1) need no answer.
                 if (s.currentPresetIndex() >= 0)
                     s.selectPreset(s.currentPresetIndex());
             }
         }
         break;
     case CmdEditorAttach:
-        if (expectLength("EditorAttach", n, 2))
-            m_attached = true;
+        expectLength("EditorAttach", n, 2); // nothing to answer; RequestSync follows
         break;
     default:
         protocolError(QStringLiteral("unknown command code 0x%1 (payload length %2)").arg(code, 2, 16, QLatin1Char('0')).arg(n));

@@ -181,8 +181,6 @@ private:
     bool m_unplugged = false;
     bool m_pendingUnplugNotice = false;
     bool m_pendingOutputNotice = false;
-    bool m_attached = false;
-    bool m_recall = false;
     int m_framesSent = 0;
     int m_acksSent = 0;
     int m_reportsSent = 0;
