@@ -239,7 +239,8 @@ bool UsbBridge::Private::start(QString *error)
         "P: %1\nN: bus/usb/%2/001\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
         "E: DEVNAME=/dev/bus/usb/%2/001\nE: BUSNUM=%2\nE: DEVNUM=001\nE: PRODUCT=1d6b/2/601\n"
         "A: busnum=%3\\n\nA: devnum=1\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n"
-        "A: bNumInterfaces= 1\\n\nA: bDeviceClass=09\\n\nA: idVendor=1d6b\\n\nA: idProduct=0002\\n\nA: bcdDevice=0601\\n\n"
+        "A: bNumInterfaces= 1\\n\nA: bDeviceClass=09\\n\nA: bDeviceSubClass=00\\n\nA: bDeviceProtocol=01\\n\n"
+        "A: bMaxPacketSize0=64\\n\nA: bmAttributes=e0\\n\nA: configuration=\\n\nA: rx_lanes=1\\n\nA: tx_lanes=1\\n\nA: idVendor=1d6b\\n\nA: idProduct=0002\\n\nA: bcdDevice=0601\\n\n"
         "A: manufacturer=%4\\n\nA: product=%5\\n\nA: serial=%6\\n\nA: version= 2.00\\n\nA: maxchild=1\\n\nA: devpath=0\\n\n"
         "A: dev=189:%7\\n\nH: descriptors=%8\n")
         .arg(hubDevPath, bus).arg(options.busNumber).arg(hub.manufacturer, hub.product, hub.serial)
@@ -255,7 +256,8 @@ bool UsbBridge::Private::start(QString *error)
         .arg(options.busNumber)
         + QStringLiteral(
             "A: devnum=%1\\n\nA: speed=%2\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\nA: bNumInterfaces= %3\\n\n"
-            "A: bDeviceClass=00\\n\nA: idVendor=%4\\n\nA: idProduct=%5\\n\nA: bcdDevice=%6\\n\nA: manufacturer=%7\\n\nA: product=%8\\n\n"
+            "A: bDeviceClass=00\\n\nA: bDeviceSubClass=00\\n\nA: bDeviceProtocol=00\\n\nA: bMaxPacketSize0=64\\n\n"
+            "A: bmAttributes=80\\n\nA: configuration=\\n\nA: rx_lanes=1\\n\nA: tx_lanes=1\\n\nA: idVendor=%4\\n\nA: idProduct=%5\\n\nA: bcdDevice=%6\\n\nA: manufacturer=%7\\n\nA: product=%8\\n\n"
             "A: serial=%9\\n\n")
               .arg(options.deviceAddress).arg(identity.speedMbps()).arg(identity.interfaceCount)
               .arg(identity.vendorId, 4, 16, QLatin1Char('0')).arg(identity.productId, 4, 16, QLatin1Char('0'))
@@ -264,7 +266,18 @@ bool UsbBridge::Private::start(QString *error)
         + QStringLiteral("A: version= 2.00\\n\nA: maxchild=0\\n\nA: devpath=1\\n\nA: dev=189:%1\\n\nH: descriptors=%2\n")
               .arg((options.busNumber - 1) * 128 + options.deviceAddress - 1)
               .arg(QString::fromLatin1(hex(identity.descriptors())));
-    if (!add(hubRecord) || !add(unitRecord))
+    // Interface 0 of both, so that tools that draw the bus tree find them.
+    const QString hubInterface = QStringLiteral(
+        "P: %1/%2-0:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=hub\n"
+        "A: bInterfaceNumber=00\\n\nA: bAlternateSetting= 0\\n\nA: bNumEndpoints=01\\n\n"
+        "A: bInterfaceClass=09\\n\nA: bInterfaceSubClass=00\\n\nA: bInterfaceProtocol=00\\n\n")
+        .arg(hubDevPath).arg(options.busNumber);
+    const QString unitInterface = QStringLiteral(
+        "P: %1/%2-1:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+        "A: bInterfaceNumber=00\\n\nA: bAlternateSetting= 0\\n\nA: bNumEndpoints=02\\n\n"
+        "A: bInterfaceClass=ff\\n\nA: bInterfaceSubClass=00\\n\nA: bInterfaceProtocol=00\\n\n")
+        .arg(devPath).arg(options.busNumber);
+    if (!add(hubRecord) || !add(hubInterface) || !add(unitRecord) || !add(unitInterface))
         return false;
     ::unlink((root + QStringLiteral("/ioctl/_default")).toLocal8Bit().constData());
 
