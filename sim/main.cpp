@@ -14,6 +14,7 @@
 #include "virtualunit.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStringList>
@@ -318,6 +319,8 @@ int main(int argc, char **argv)
         return 2;
     }
     if (parser.isSet(help)) {
+        // The help text names the program from the application's arguments.
+        QCoreApplication app(argc, argv);
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }

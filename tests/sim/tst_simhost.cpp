@@ -50,6 +50,7 @@ private Q_SLOTS:
     void addressForTheProgram();
     void usageErrors_data();
     void usageErrors();
+    void helpListsTheOptions();
     void lsusbSeesTheUnit();
     void programsStartedByTheProgramKeepTheUnit();
     void stateFileKeepsEdits();
@@ -101,6 +102,15 @@ void TestSimHost::usageErrors()
     const Run r = runSim(args);
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.err.startsWith("kt900-sim: "));
+}
+
+void TestSimHost::helpListsTheOptions()
+{
+    const Run r = runSim({QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("Usage: kt900-sim"), r.out.constData());
+    QVERIFY(r.out.contains("--unplug-after-reports"));
+    QVERIFY(r.out.contains("--state"));
 }
 
 void TestSimHost::lsusbSeesTheUnit()
