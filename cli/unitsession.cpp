@@ -1,0 +1,332 @@
+#include "unitsession.h"
+
+#include "offline.h"
+#include "output.h"
+
+#include "commands.h"
+#include "effectcatalogue.h"
+#include "startup.h"
+#include "usbreceivethread.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <csignal>
+
+Q_LOGGING_CATEGORY(lcCli, "kt900.cli")
+
+namespace Cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+constexpr int kSyncAttemptMs = 10000;   // the editor sends its requests again after 10 s, once
+
+} // namespace
+
+bool interruptRequested()
+{
+    return g_interrupted != 0;
+}
+
+void setInterruptRequested()
+{
+    g_interrupted = 1;
+}
+
+// ---------------------------------------------------------------------------
+// TapConnection
+
+TapConnection::TapConnection(const Kt900::DeviceStore *store)
+    : m_store(store),
+      m_inbound([this](const std::uint8_t *frame, std::size_t len) { onInboundFrame(frame, len); })
+{
+}
+
+void TapConnection::resetTap()
+{
+    m_inbound.clear();
+    m_reports.store(0);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending.fill(0);
+    m_transfers = 0;
+    m_lastArrival = 0;
+}
+
+int TapConnection::readReport(std::uint8_t *buffer64, int timeoutMs)
+{
+    const int n = MyLibusb::readReport(buffer64, timeoutMs);
+    if (n > 0) {
+        m_reports.fetch_add(1);
+        m_inbound.feedReport(buffer64, n);
+    }
+    return n;
+}
+
+bool TapConnection::writeFrame(const std::uint8_t *bytes, int length, int timeoutMs)
+{
+    // RequestData for capture data: the slots whose data the unit now owes.
+    // Counted before the request leaves, so that no answer can come first.
+    if (bytes && length >= 4 + 4 && bytes[0] == Frame::kHeader0 && bytes[1] == Frame::kHeader1
+        && bytes[4] == Cmd::RequestData && bytes[5] == Cmd::KindCapture) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (bytes[6] == 1) {
+            for (int s = 0; s < Kt900::kCaptureSlots; ++s) {
+                if (m_store->captureUsed(s))
+                    ++m_pending[static_cast<std::size_t>(s)];
+            }
+        } else if (bytes[7] < Kt900::kCaptureSlots) {
+            ++m_pending[bytes[7]];
+        }
+    }
+    return MyLibusb::writeFrame(bytes, length, timeoutMs);
+}
+
+void TapConnection::onInboundFrame(const std::uint8_t *frame, std::size_t len)
+{
+    const std::uint8_t *p = frame + 4;
+    const std::size_t n = len - Frame::kOverhead;
+    if (n < 1 || p[0] != Cmd::DataTransfer)
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_transfers;
+    // The last chunk of a capture slot completes it.
+    if (n >= 7 && p[1] == Cmd::SubCapture && p[2] < Kt900::kCaptureSlots && p[5] > 0 && p[6] == p[5] - 1) {
+        int &pending = m_pending[p[2]];
+        if (pending > 0) {
+            --pending;
+            m_lastArrival = m_transfers;
+        }
+    }
+}
+
+qint64 TapConnection::dataTransfersSeen() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_transfers;
+}
+
+bool TapConnection::capturesComplete(qint64 *lastArrival) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    *lastArrival = m_lastArrival;
+    for (int p : m_pending) {
+        if (p > 0)
+            return false;
+    }
+    return true;
+}
+
+QList<int> TapConnection::pendingCaptureSlots() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<int> slotList;
+    for (int s = 0; s < Kt900::kCaptureSlots; ++s) {
+        if (m_pending[static_cast<std::size_t>(s)] > 0)
+            slotList << s;
+    }
+    return slotList;
+}
+
+// ---------------------------------------------------------------------------
+// UnitSession
+
+UnitSession::UnitSession(Output &out, QObject *parent)
+    : QObject(parent), m_out(out), m_usb(&m_store)
+{
+}
+
+UnitSession::~UnitSession()
+{
+    close();
+}
+
+bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *error)
+{
+    const QByteArray expected = Launcher::kExpectedName;
+    MyLibusb::setDeviceInfo(MyLibusb::DeviceInfo());
+    m_usb.resetTap();
+    if (busAddress < 0) {
+        // The launcher's search: vendor 0x0483, the device type table, and
+        // the unit's own answer to the device info request.
+        if (m_usb.findAndOpen(0, 0, 0, expected.constData(), true) == 0) {
+            *error = tr("no unit found");
+            return false;
+        }
+    } else {
+        if (!m_usb.openByAddress(static_cast<std::uint8_t>(busAddress))) {
+            *error = tr("the USB devices cannot be listed");
+            return false;
+        }
+        if (!m_usb.isOpen()) {
+            *error = tr("no unit at bus address %1 (or it cannot be opened)").arg(busAddress);
+            return false;
+        }
+        if (m_usb.deviceType() == 0) {
+            m_usb.closeDevice();
+            *error = tr("the device at bus address %1 is not a KT900").arg(busAddress);
+            return false;
+        }
+        m_usb.setExpectedName(expected.constData());
+        if (m_usb.identify(m_usb.deviceType()) == 0) {
+            m_usb.closeDevice();
+            *error = tr("the device at bus address %1 did not identify itself as a %2")
+                         .arg(busAddress).arg(QString::fromLatin1(expected));
+            return false;
+        }
+    }
+    const MyLibusb::DeviceInfo info = MyLibusb::deviceInfo();
+    UnitIdentity id;
+    id.address = m_usb.deviceAddress();
+    id.deviceType = m_usb.deviceType();
+    id.infoValid = info.valid;
+    id.model = QString::fromLatin1(info.modelName);
+    id.version = QString::fromLatin1(info.firmwareVersion);
+    id.info1 = QString::fromLatin1(info.info1);
+    id.info3 = QString::fromLatin1(info.info3);
+    id.mode = info.valid ? info.mode : 0;
+    m_usb.closeDevice();
+    qCDebug(lcCli) << "unit" << id.model << id.version << "mode" << id.mode << "type" << id.deviceType << "address" << id.address;
+    if (id.address < 0) {
+        *error = tr("no unit found");
+        return false;
+    }
+    *identity = id;
+    return true;
+}
+
+bool UnitSession::connectAndSync(int busAddress, QString *error)
+{
+    if (!loadCatalogue()) {
+        *error = tr("the effect catalogue cannot be read");
+        return false;
+    }
+    UnitIdentity id;
+    if (!identify(busAddress, &id, error))
+        return false;
+    if (id.mode == 'B') {
+        *error = tr("the unit is in firmware-update mode; update its firmware with Tovak Studio For KT900 first");
+        return false;
+    }
+    if (id.infoValid && !id.version.isEmpty() && !Launcher::versionAccepted(id.version.toLatin1())) {
+        *error = tr("the unit's firmware is %1, the editor needs %2: update the firmware with Tovak Studio For KT900")
+                     .arg(id.version, QString::fromLatin1(Launcher::kRequiredVersion));
+        return false;
+    }
+
+    // The editor's connection.
+    if (!m_usb.openByAddress(static_cast<std::uint8_t>(id.address)) || !m_usb.isOpen()) {
+        *error = tr("the unit at bus address %1 cannot be opened").arg(id.address);
+        return false;
+    }
+    m_usb.resetTap();
+    m_store.reset();
+    m_recv = new usbReceiveThread(&m_usb, &m_store);
+    m_recv->setTypeNameHandler([](int module, int type, const QString &text) {
+        EffectCatalogue::instance().setTypeName(module, type, text);
+    });
+    m_recv->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
+    connect(m_recv, &usbReceiveThread::SendDataToUi, this, [this](int code) {
+        if (code == Cmd::SyncDone)
+            m_synced = true;
+        else if (code == Cmd::DataTransfer)
+            ++m_transfersDispatched;
+    });
+    m_recv->setRunning(true);
+    m_thread.start(QThread::InheritPriority);
+
+    // EditorAttach + RequestSync; sent once more when nothing came within 10 s.
+    for (int attempt = 0; attempt < 2 && !m_synced; ++attempt) {
+        if (m_recv->sendEditorAttach() < 0 || m_recv->sendRequestSync() < 0) {
+            *error = failure(tr("the unit does not take requests"));
+            return false;
+        }
+        if (waitSynced(kSyncAttemptMs))
+            break;
+        if (isDisconnected() || interruptRequested())
+            break;
+        qCInfo(lcCli) << "no SyncDone within" << kSyncAttemptMs << "ms; asking again";
+        m_transfersDispatched = 0;
+    }
+    m_out.endProgress();
+    if (interruptRequested()) {
+        *error = tr("interrupted");
+        return false;
+    }
+    if (!m_synced) {
+        *error = wasDisconnected() ? tr("the unit was disconnected during the download")
+                                  : tr("the unit did not send its data (no end of the download within %1 s)").arg(2 * kSyncAttemptMs / 1000);
+        return false;
+    }
+    qCDebug(lcCli) << "download complete after" << m_usb.reportsRead() << "reports";
+    return true;
+}
+
+bool UnitSession::waitSynced(int timeoutMs)
+{
+    m_recv->waitUntil([this] {
+        m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched, Kt900::kRecordCount), Kt900::kRecordCount);
+        return m_synced || interruptRequested();
+    }, timeoutMs);
+    return m_synced;
+}
+
+bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
+{
+    qint64 last = 0;
+    const bool done = m_recv->waitUntil([this, &last] {
+        return interruptRequested() || (m_usb.capturesComplete(&last) && m_transfersDispatched >= last);
+    }, timeoutMs);
+    if (interruptRequested()) {
+        *error = tr("interrupted");
+        return false;
+    }
+    if (!done) {
+        if (wasDisconnected()) {
+            *error = tr("the unit was disconnected");
+            return false;
+        }
+        QStringList slotList;
+        for (int s : m_usb.pendingCaptureSlots())
+            slotList << QString::number(s + 1);
+        *error = tr("the unit did not send the data of capture slot(s) %1").arg(slotList.join(QStringLiteral(", ")));
+        return false;
+    }
+    qCDebug(lcCli) << "capture data complete after" << m_usb.reportsRead() << "reports";
+    return true;
+}
+
+bool UnitSession::isDisconnected() const
+{
+    return m_recv && m_recv->isDisconnected();
+}
+
+bool UnitSession::wasDisconnected(int waitMs)
+{
+    if (!m_recv)
+        return false;
+    if (!isDisconnected())
+        m_recv->waitUntil([this] { return isDisconnected(); }, waitMs);
+    return isDisconnected();
+}
+
+QString UnitSession::failure(const QString &reason)
+{
+    return wasDisconnected() ? tr("the unit was disconnected") : reason;
+}
+
+void UnitSession::close()
+{
+    if (m_recv) {
+        m_recv->setRunning(false);
+        m_thread.quit();
+        m_thread.wait();
+        m_usb.closeDevice();
+        delete m_recv;
+        m_recv = nullptr;
+    }
+}
+
+} // namespace Cli
