@@ -64,6 +64,10 @@ void Output::progress(const QString &what, qint64 done, qint64 total)
                              : QStringLiteral("%1: %2").arg(what).arg(done);
     if (text == m_lastProgress)
         return;
+    const bool last = total > 0 && done >= total;
+    if (m_progressShown && !last && m_lastWrite.isValid() && m_lastWrite.elapsed() < 100)
+        return;
+    m_lastWrite.start();
     m_lastProgress = text;
     write(stderr, QByteArrayLiteral("\r\033[K") + text.toLocal8Bit());
     m_progressShown = true;

@@ -6,6 +6,7 @@
 // printed).
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QString>
 
@@ -46,6 +47,7 @@ private:
     bool m_progress;
     bool m_progressShown = false;
     QString m_lastProgress;
+    QElapsedTimer m_lastWrite;   // progress lines are rewritten at most every 100 ms
 };
 
 } // namespace Cli
