@@ -1,0 +1,79 @@
+#include "editorfields.h"
+
+#include "devicestore.h"
+
+#include <QCoreApplication>
+
+using namespace Kt900;
+
+namespace EditorFields {
+
+QString presetPrefix(int row)
+{
+    static const char letters[] = {'A', 'B', 'C'};
+    if (row < 0)
+        return QString();
+    return QStringLiteral("%1%2").arg(row / 3 + 1, 2, 10, QLatin1Char('0')).arg(QLatin1Char(letters[row % 3]));
+}
+
+QString presetLabel(int row, const QString &name)
+{
+    return QStringLiteral("%1 %2").arg(presetPrefix(row), name.trimmed()).trimmed();
+}
+
+const QRegularExpression &nameRule()
+{
+    static const QRegularExpression rule(QStringLiteral("^[a-zA-Z0-9 ]+$"));
+    return rule;
+}
+
+bool isValidName(const QString &name)
+{
+    return name.size() <= kNameMaxLength && nameRule().match(name).hasMatch();
+}
+
+int expField(const DeviceStore &store, int index)
+{
+    if (index < 0 || index >= kExpFieldCount)
+        return -1;
+    if (index < 10)
+        return store.record(kEditBuffer)->at(static_cast<std::size_t>(Rec::ExpSettings + index));
+    if (index == 10)
+        return store.expGlobalWord() & 0xFF;
+    if (index == 11)
+        return store.expGlobalWord() >> 8;
+    return store.expGlobalByte();
+}
+
+bool setExpField(DeviceStore &store, int index, int value)
+{
+    if (index < 0 || index >= kExpFieldCount || value < 0 || value > 255)
+        return false;
+    const auto byte = static_cast<std::uint8_t>(value);
+    if (index < 10) {
+        Record &edit = *store.record(kEditBuffer);
+        edit[static_cast<std::size_t>(Rec::ExpSettings + index)] = byte;
+        if (index == 6 || index == 8)
+            edit[static_cast<std::size_t>(Rec::ExpSettings + index + 1)] = 0;
+        return true;
+    }
+    std::uint16_t word = store.expGlobalWord();
+    std::uint8_t global = store.expGlobalByte();
+    if (index == 10)
+        word = static_cast<std::uint16_t>((word & 0xFF00) | byte);
+    else if (index == 11)
+        word = static_cast<std::uint16_t>((word & 0x00FF) | (byte << 8));
+    else
+        global = byte;
+    store.setExpGlobals(word, global);
+    return true;
+}
+
+QString cabLabel(int output, int value)
+{
+    const QString state = value != 0 ? QCoreApplication::translate("Core", "ON")
+                                     : QCoreApplication::translate("Core", "THRU");
+    return output == 0 ? QStringLiteral("OUTPUT: %1").arg(state) : QStringLiteral("XLROUT: %1").arg(state);
+}
+
+} // namespace EditorFields

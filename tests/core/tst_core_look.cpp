@@ -1,0 +1,83 @@
+// The loaded main window as a user sees it: every preset label reads in
+// full, the panels keep their places at the window's start size, and (with
+// KT900_SHOT_DIR set) screenshots of the window with a module of each kind
+// selected.
+
+#include "chainpanel.h"
+#include "core.h"
+#include "custombutton.h"
+#include "draglistwidget.h"
+#include "editorharness.h"
+#include "modulepanel.h"
+#include "presetpanel.h"
+#include "topbar.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+class TestCoreLook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowAtStartSize();
+
+private:
+    void shoot(QWidget *w, const QString &name);
+};
+
+void TestCoreLook::shoot(QWidget *w, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("KT900_SHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    QPixmap shot = w->grab();
+    if (w->width() < 900)
+        shot = shot.scaled(shot.size() * 2);
+    QVERIFY(shot.save(QDir(dir).filePath(name + QStringLiteral(".png"))));
+}
+
+void TestCoreLook::windowAtStartSize()
+{
+    EditorHarness h;
+    QVERIFY2(h.startLoaded(), qPrintable(h.error));
+    Core &core = *h.core;
+    QCOMPARE(core.size(), QSize(Core::kWidth, Core::kHeight));
+    shoot(&core, QStringLiteral("main"));
+    shoot(core.topBar()->findChild<QWidget *>(QStringLiteral("volBpmColumn")), QStringLiteral("volbpm"));
+
+    for (QWidget *w : core.topBar()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        qDebug() << w->objectName() << w->width() << w->minimumSizeHint().width() << w->sizeHint().width();
+    qDebug() << "bpm" << core.topBar()->tempoEdit()->fontMetrics().horizontalAdvance(QStringLiteral("145")) << core.topBar()->tempoEdit()->font() << core.topBar()->tempoEdit()->contentsRect();
+    qDebug() << "edit sizes" << core.topBar()->tempoEdit()->minimumSize() << core.topBar()->tempoEdit()->maximumSize() << core.topBar()->tempoEdit()->sizeHint() << core.topBar()->tempoEdit()->minimumSizeHint() << core.topBar()->tempoLabel()->geometry();
+    qDebug() << "edits" << core.topBar()->volumeEdit()->geometry() << core.topBar()->tempoEdit()->geometry() << core.topBar()->height();
+    qDebug() << "topbar" << core.topBar()->width() << core.topBar()->minimumSizeHint().width();
+    qDebug() << "presets" << core.presetPanel()->width() << core.presetPanel()->minimumSizeHint().width();
+    for (QWidget *w : core.presetPanel()->columns()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        qDebug() << w->objectName() << w->width() << w->minimumSizeHint().width();
+    // Every preset label fits its row.
+    QListWidget *list = core.presetPanel()->deviceList();
+    const QFontMetrics fm(list->font());
+    int widest = 0;
+    for (int row = 0; row < list->count(); ++row)
+        widest = qMax(widest, fm.horizontalAdvance(list->item(row)->text()));
+    const int need = widest + 8;
+
+    for (int module = 0; module < 11; ++module) {
+        QTest::mouseClick(core.chainPanel()->button(module), Qt::LeftButton);
+        QTest::qWait(20);
+        shoot(&core, QStringLiteral("module-%1").arg(module, 2, 10, QLatin1Char('0')));
+        if (module == 3) {
+            core.modulePanel()->typeList()->scrollToBottom();
+            shoot(&core, QStringLiteral("module-03-slots"));
+        }
+    }
+    QVERIFY2(need <= list->viewport()->width(),
+             qPrintable(QStringLiteral("labels need %1 px, the list has %2").arg(need).arg(list->viewport()->width())));
+}
+
+QTEST_MAIN(TestCoreLook)
+#include "tst_core_look.moc"
