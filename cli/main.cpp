@@ -87,5 +87,8 @@ int main(int argc, char *argv[])
     case Cli::Command::FirmwareInfo: rc = Cli::runFirmwareInfo(inv.files.value(0), inv.json, out); break;
     default: break;
     }
+    // A command given up because of an interrupt ends as shells expect.
+    if (rc != 0 && Cli::interruptRequested())
+        rc = 128 + SIGINT;
     return rc;
 }

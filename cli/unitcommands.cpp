@@ -37,8 +37,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("kt900", text);
 }
 
-constexpr int kInterruptedExit = 130;
-
 int failWith(Output &out, const QString &message)
 {
     out.error(message);
@@ -221,6 +219,9 @@ int runList(const Invocation &inv, Output &out)
     QString error;
     if (!s.connectAndSync(inv.busAddress, &error))
         return failWith(out, error);
+    // The names are all there; the capture data the editor asks for next is
+    // let in so that the unit is left with nothing more to send.
+    s.waitForCaptures(&error);
     const Kt900::DeviceStore &st = s.store();
     const int current = st.currentPresetIndex();
     if (inv.json) {
@@ -304,7 +305,7 @@ int runExport(const Invocation &inv, Output &out)
     for (int i = 0; i < Kt900::kPresetCount; ++i) {
         if (interruptRequested()) {
             out.error(tr("interrupted after %1 of %2 presets; the files written are complete").arg(i).arg(Kt900::kPresetCount));
-            return kInterruptedExit;
+            return 1;
         }
         const QString path = codec.presetFilePath(exportBaseName(s.store(), i, &used));
         if (!codec.writePresetFile(i, path, &code))
@@ -330,7 +331,7 @@ int runImport(const Invocation &inv, Output &out)
     for (int i = 0; i < inv.files.size(); ++i) {
         if (interruptRequested()) {
             out.error(tr("interrupted after %1 of %2 files").arg(i).arg(inv.files.size()));
-            return kInterruptedExit;
+            return 1;
         }
         const QString &path = inv.files.at(i);
         const int target = inv.preset + i;
