@@ -42,8 +42,8 @@ const CommandSpec kCommands[] = {
     {Command::Import, "import", "import FILE.tp... N [--capture replace|slot=K|skip]",
      "load preset files into presets N, N+1, ... of the unit",
      "Every file is checked before anything is sent. Each preset is named after its\n"
-     "file, stored in the unit and acknowledged by it. When a file carries a tone\n"
-     "capture:\n"
+     "file, stored in the unit and acknowledged by it (the unit's current preset also\n"
+     "goes into its edit buffer). When a file carries a tone capture:\n"
      "  (no option)     the capture goes into the preset's capture slot when that slot\n"
      "                  is empty (as the editor does); a slot holding another capture\n"
      "                  is left alone (where the editor would ask)\n"

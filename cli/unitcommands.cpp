@@ -148,6 +148,25 @@ bool sendPreset(UnitSession &s, int index, QString *error)
     return true;
 }
 
+bool sendEditBuffer(UnitSession &s, QString *error)
+{
+    usbReceiveThread *recv = s.recv();
+    const AckMark before = ackMark(recv);
+    if (recv->writeEditBuffer() < 0) {
+        *error = s.failure(tr("the edit buffer could not be sent"));
+        return false;
+    }
+    const bool acked = recv->waitUntil([recv, &before] {
+        const AckMark now = ackMark(recv);
+        return !(now == before) && now.subKind == Cmd::SubEditBuffer;
+    }, BackupFile::kPresetAckTimeoutMs);
+    if (!acked) {
+        *error = s.failure(tr("the unit did not acknowledge its edit buffer"));
+        return false;
+    }
+    return true;
+}
+
 // The names "export --all" gives: the editor's name for each preset (the
 // name with blanks trimmed); a name used before gets " 2", " 3", ... so that
 // no preset overwrites another; an empty name becomes the label.
@@ -384,6 +403,10 @@ int runImport(const Invocation &inv, Output &out)
 
         QString error;
         if (!sendPreset(s, target, &error))
+            return failWith(out, error);
+        // The current preset was replaced: the unit's edit buffer takes the
+        // new content too, as after the editor's own record changes.
+        if (st.currentPresetIndex() == target && !sendEditBuffer(s, &error))
             return failWith(out, error);
         QString line = tr("%1 <- %2").arg(presetText(target, st.presetName(target)), path);
         if (uploadSlot >= 0)

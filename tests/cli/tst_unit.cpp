@@ -360,6 +360,26 @@ private slots:
         QVERIFY2(carriedDifferences(expected, after).isEmpty(), qPrintable(carriedDifferences(expected, after).join(", ")));
     }
 
+    void importIntoTheCurrentPreset()
+    {
+        UnitMemory m = Kt900Sim::factoryMemory();
+        m.store.selectPreset(33);
+        putState(m);
+        const QString file = path(QStringLiteral("Now Playing.tp"));
+        QVERIFY(writeFile(file, presetFile(m.store, 90)));
+        const Run r = unit({QStringLiteral("import"), file, QStringLiteral("12A")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QVERIFY(unitRefusedNothing(r));
+        const UnitMemory after = state();
+        QCOMPARE(after.store.presetName(33), QStringLiteral("Now Playing"));
+        QString diff = presetDifference(*after.store.record(33), *m.store.record(90), false, true);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        // What the unit plays now is the imported preset.
+        diff = presetDifference(*after.store.record(Kt900::kEditBuffer), *after.store.record(33));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        QCOMPARE(after.store.currentPresetIndex(), 33);
+    }
+
     void exportAllAndImportSeveral()
     {
         UnitMemory m = Kt900Sim::factoryMemory();
