@@ -99,6 +99,8 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
         return fail(tr("the unit was disconnected during the backup"));
     if (!finished) {
         t->releaseReadout();
+        if (t->isDisconnected())
+            return fail(tr("the unit was disconnected during the backup"));
         return fail(tr("the unit did not send all its data within %1 s").arg(m_readoutTimeoutMs / 1000));
     }
 

@@ -305,6 +305,29 @@ private slots:
         QCOMPARE(frames.back(), QByteArray("\x29\x01\x00", 3));
     }
 
+    // Unplugged during the read-out: -1 at once (not after the read-out
+    // limit), the message says why, and no file is written.
+    void backupUnplugged()
+    {
+        VirtualUnitFixture fixture;
+        QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
+        EditorLink link;
+        QVERIFY(link.open(fixture.deviceAddress()));
+        QVERIFY(link.sync());
+        Kt900Sim::FaultOptions faults = fixture.unit().faults();
+        faults.unplugAfterReports = fixture.unit().reportsSent() + 20;
+        fixture.unit().setFaults(faults);
+
+        const QString path = m_dir.filePath(QStringLiteral("unplugged-backup.tbf"));
+        BackupFile backup;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(backup.backupTo(link.recv(), path), -1);
+        QVERIFY(timer.elapsed() < 10000);
+        QVERIFY2(backup.lastError().contains(QStringLiteral("disconnected")), qPrintable(backup.lastError()));
+        QVERIFY(!QFile::exists(path));
+    }
+
     // Unplugged half-way: the recall fails, nothing hangs.
     void recallUnplugged()
     {
