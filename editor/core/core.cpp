@@ -412,7 +412,11 @@ void Core::readData(int cmd)
         break;
     case 32:
         if (ready) {
-            m_presets->relabel(store().currentPresetIndex());
+            // The edit buffer was stored: it is that preset, name included.
+            const int index = store().currentPresetIndex();
+            if (index >= 0)
+                store().setPresetName(kEditBuffer, store().presetName(index));
+            m_presets->relabel(index);
             showCurrentPreset();
         }
         break;
@@ -646,8 +650,9 @@ void Core::showCurrentPreset()
     refreshExp();
     m_chain->rebuildOrder();
     m_chain->refreshSwitches();
-    m_top->setPresetName(s.presetName(kEditBuffer));
-    m_presets->showCurrentRow(s.currentPresetIndex());
+    const int current = s.currentPresetIndex();
+    m_top->setPresetName(s.presetName(current >= 0 ? current : kEditBuffer));
+    m_presets->showCurrentRow(current);
     const std::uint32_t code = s.screenCode();
     const int pageModule = code <= 10 ? PageCodes::moduleForPage(code) : -1;
     if (pageModule >= 0)

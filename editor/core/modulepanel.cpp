@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -71,7 +72,7 @@ protected:
 ModulePanel::ModulePanel(UnitLink &link, SendCoalescer &coalescer, QWidget *parent)
     : QSplitter(Qt::Horizontal, parent)
     , m_link(link)
-    , m_coalescer(coalescer)
+    , m_coalescer(&coalescer)
 {
     setObjectName(QStringLiteral("moduleSplitter"));
     setChildrenCollapsible(false);
@@ -134,15 +135,20 @@ ModulePanel::ModulePanel(UnitLink &link, SendCoalescer &coalescer, QWidget *pare
 
     connect(m_types, &QListWidget::currentRowChanged, this, &ModulePanel::onTypeRowChanged);
     connect(m_switch, &QRadioButton::toggled, this, &ModulePanel::onSwitchToggled);
-    m_coalescer.setHandler(SendCoalescer::ModuleParams, [this]() { sendPending(SendCoalescer::ModuleParams); });
-    m_coalescer.setHandler(SendCoalescer::ModuleType, [this]() { sendPending(SendCoalescer::ModuleType); });
+    // The coalescer may outlive the panel (or go first) while the window is
+    // taken down: the handlers hold a guard, not the panel.
+    const QPointer<ModulePanel> guard(this);
+    m_coalescer->setHandler(SendCoalescer::ModuleParams, [guard]() {
+        if (guard)
+            guard->sendPending(SendCoalescer::ModuleParams);
+    });
+    m_coalescer->setHandler(SendCoalescer::ModuleType, [guard]() {
+        if (guard)
+            guard->sendPending(SendCoalescer::ModuleType);
+    });
 }
 
-ModulePanel::~ModulePanel()
-{
-    m_coalescer.setHandler(SendCoalescer::ModuleParams, nullptr);
-    m_coalescer.setHandler(SendCoalescer::ModuleType, nullptr);
-}
+ModulePanel::~ModulePanel() = default;
 
 // --- what the panel shows ---------------------------------------------------
 
@@ -435,7 +441,8 @@ void ModulePanel::paraValueChanged(ParaWidgetBase *widget, int value)
     store.setModified(true);
     applyDependency(row);
     m_dirtyParams.insert(m_module);
-    m_coalescer.request(SendCoalescer::ModuleParams);
+    if (m_coalescer)
+        m_coalescer->request(SendCoalescer::ModuleParams);
     emit parameterEdited(m_module, row, value);
 }
 
@@ -458,7 +465,8 @@ void ModulePanel::onTypeRowChanged(int row)
     // The rows follow at once, so no edit lands on the rows of the old type.
     buildParaWidgets(m_module, row);
     m_dirtyTypes.insert(m_module);
-    m_coalescer.request(SendCoalescer::ModuleType);
+    if (m_coalescer)
+        m_coalescer->request(SendCoalescer::ModuleType);
     emit typeChanged(m_module, row);
 }
 
@@ -495,10 +503,4 @@ void ModulePanel::sendPending(int kind)
         ordered << m_module;
     for (int module : qAsConst(ordered))
         unit->sendModuleParams(module);
-}
-
-void ModulePanel::flushPending()
-{
-    if (m_coalescer.isPending(SendCoalescer::ModuleParams) || m_coalescer.isPending(SendCoalescer::ModuleType))
-        m_coalescer.flush();
 }

@@ -16,15 +16,17 @@
 
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QSet>
 #include <QSplitter>
 #include <QStringList>
+
+#include "sendcoalescer.h"
 
 class ParaWidgetBase;
 class QLabel;
 class QListWidget;
 class QRadioButton;
-class SendCoalescer;
 class UnitLink;
 struct ParaInfo;
 
@@ -67,9 +69,6 @@ public:
 
     // A parameter row reported a new raw value.
     void paraValueChanged(ParaWidgetBase *widget, int value);
-
-    // Sends every module edited in an open window now, and closes the windows.
-    void flushPending();
 
     // Width the type column needs for the longest type name of any module.
     int typeColumnWant() const;
@@ -118,7 +117,7 @@ private:
     QString backgroundColor(int module) const;
 
     UnitLink &m_link;
-    SendCoalescer &m_coalescer;
+    QPointer<SendCoalescer> m_coalescer;
     int m_module = -1;
     int m_type = -1;
     QStringList m_valueColors;
