@@ -3,6 +3,7 @@
 // pages the unit reports, the pop-ups and the event filter, window state,
 // Ctrl+L, and the two ways the program ends.
 
+#include "appconfig.h"
 #include "chainpanel.h"
 #include "core.h"
 #include "custombutton.h"
@@ -46,6 +47,7 @@ class TestCoreStartup : public QObject
 private slots:
     void startupLoadsEveryPreset();
     void windowLayout();
+    void colorsFromConfig();
     void requestsRepeatedOnceAfterTenSeconds();
     void unplugShowsMessageAndEnds();
     void unplugWhileLoading();
@@ -175,6 +177,31 @@ void TestCoreStartup::windowLayout()
     // The list colours of the (absent) Config.ini defaults.
     QVERIFY(core.presetPanel()->deviceList()->styleSheet().contains(QStringLiteral("background: gray;")));
     QVERIFY(core.presetPanel()->deviceList()->styleSheet().contains(QStringLiteral("background: #B1CF36;")));
+}
+
+void TestCoreStartup::colorsFromConfig()
+{
+    EditorHarness h;
+    AppConfig &config = AppConfig::instance();
+    config.setValue(QStringLiteral("Color"), QStringLiteral("paraColor"), QStringLiteral("#ff8800"));
+    config.setValue(QStringLiteral("Color"), QStringLiteral("presetListHoverColor"), QStringLiteral("no colour"));
+    config.setValue(QStringLiteral("Color"), QStringLiteral("presetListSelectColor"), QStringLiteral("red"));
+    QVERIFY2(h.startLoaded(), qPrintable(h.error));
+    Core &core = *h.core;
+    const QString expected = QStringLiteral(
+        "QListWidget {\tcolor: white; font-weight: bold; background: transparent; }\t\t\t"
+        "QListWidget::item:hover { background: gray; }\t\t\t\t\t\t\t"
+        "QListWidget::item:selected:active { background: red; }\t\t\t\t"
+        "QListWidget::item:selected:!active{ background: red; }");
+    QCOMPARE(core.presetPanel()->deviceList()->styleSheet(), expected);
+    QCOMPARE(core.presetPanel()->computerList()->styleSheet(), expected);
+    QCOMPARE(core.modulePanel()->typeList()->styleSheet(), expected);
+    core.selectModule(ModAmp);
+    QCOMPARE(core.modulePanel()->paraWidget(0)->valueColor(), QStringLiteral("#ff8800"));
+    QCOMPARE(core.modulePanel()->paraWidget(0)->backgroundColor(), QStringLiteral("#414141"));
+    // A new colour from the settings restyles the rows shown.
+    core.modulePanel()->setParaColor(QStringLiteral("#414141"), QStringLiteral("#00aaff"));
+    QCOMPARE(core.modulePanel()->paraWidget(0)->valueColor(), QStringLiteral("#00aaff"));
 }
 
 void TestCoreStartup::requestsRepeatedOnceAfterTenSeconds()
