@@ -18,29 +18,9 @@ GroupButtonWithSpinBox::GroupButtonWithSpinBox(const QString &backgroundColor,
                                                const QString &valueColor, QWidget *parent)
     : ParaWidgetBase(parent)
 {
-    m_name = new QLabel(this);
-    m_name->setObjectName(QStringLiteral("paraName"));
-    m_name->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-
+    createValueColumn();
     m_group = new CustomGroupButton(this);
-
-    m_spinBox = new CustomSpinBox(this);
-    m_spinBox->setObjectName(QStringLiteral("paraSpinBox"));
-
-    auto *column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    column->addWidget(m_name);
-    column->addWidget(m_spinBox);
-    auto *columnWidget = new QWidget(this);
-    columnWidget->setObjectName(QStringLiteral("paraValueColumn"));
-    columnWidget->setFixedWidth(110);
-    columnWidget->setLayout(column);
-
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(25, 10, 25, 10);
-    row->addWidget(m_group, 1);
-    row->addWidget(columnWidget);
+    layoutRow(m_group);
 
     connect(m_group, &CustomGroupButton::valueChanged, this, [this](int v) {
         if (m_spinBox->value() != v)
@@ -58,16 +38,6 @@ GroupButtonWithSpinBox::GroupButtonWithSpinBox(const QString &backgroundColor,
 int GroupButtonWithSpinBox::value() const
 {
     return m_group->value();
-}
-
-QString GroupButtonWithSpinBox::name() const
-{
-    return m_name->text();
-}
-
-QString GroupButtonWithSpinBox::text() const
-{
-    return m_spinBox->text();
 }
 
 void GroupButtonWithSpinBox::setOptions(const QString &name, const QStringList &options)

@@ -22,18 +22,12 @@ public:
     void setPara(const ParaInfo &info) override;
     void setOptions(const QString &name, const QStringList &options);
 
-    QString name() const;
-    QString text() const;
-    QLabel *nameLabel() const { return m_name; }
     CustomGroupButton *groupButton() const { return m_group; }
-    CustomSpinBox *spinBox() const { return m_spinBox; }
 
 public slots:
     void setValue(int value) override;
     void setColor(const QString &backgroundColor, const QString &valueColor) override;
 
 private:
-    QLabel *m_name = nullptr;
     CustomGroupButton *m_group = nullptr;
-    CustomSpinBox *m_spinBox = nullptr;
 };

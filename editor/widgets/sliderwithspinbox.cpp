@@ -19,31 +19,11 @@ SliderWithSpinBox::SliderWithSpinBox(const QString &backgroundColor, const QStri
                                      QWidget *parent)
     : ParaWidgetBase(parent)
 {
-    m_name = new QLabel(this);
-    m_name->setObjectName(QStringLiteral("paraName"));
-    m_name->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-
+    createValueColumn();
     m_slider = new CustomSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("paraSlider"));
     m_slider->setFocusPolicy(Qt::NoFocus);
-
-    m_spinBox = new CustomSpinBox(this);
-    m_spinBox->setObjectName(QStringLiteral("paraSpinBox"));
-
-    auto *column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    column->addWidget(m_name);
-    column->addWidget(m_spinBox);
-    auto *columnWidget = new QWidget(this);
-    columnWidget->setObjectName(QStringLiteral("paraValueColumn"));
-    columnWidget->setFixedWidth(110);
-    columnWidget->setLayout(column);
-
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(25, 10, 25, 10);
-    row->addWidget(m_slider, 1);
-    row->addWidget(columnWidget);
+    layoutRow(m_slider);
 
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
         if (m_spinBox->value() != v)
@@ -61,16 +41,6 @@ SliderWithSpinBox::SliderWithSpinBox(const QString &backgroundColor, const QStri
 int SliderWithSpinBox::value() const
 {
     return m_slider->value();
-}
-
-QString SliderWithSpinBox::name() const
-{
-    return m_name->text();
-}
-
-QString SliderWithSpinBox::text() const
-{
-    return m_spinBox->text();
 }
 
 int SliderWithSpinBox::maximum() const

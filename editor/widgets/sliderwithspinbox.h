@@ -28,12 +28,8 @@ public:
     // String-list form: positions 0 .. options.size() - 1, each shows its label.
     void setOptions(const QString &name, const QStringList &options);
 
-    QString name() const;
-    QString text() const; // the value as shown, unit included
     int maximum() const;
-    QLabel *nameLabel() const { return m_name; }
     CustomSlider *slider() const { return m_slider; }
-    CustomSpinBox *spinBox() const { return m_spinBox; }
 
     // The slider style sheet for a pair of colours.
     static QString sliderStyleSheet(const QString &backgroundColor, const QString &valueColor);
@@ -45,7 +41,5 @@ public slots:
 private:
     void setSteps(int steps);
 
-    QLabel *m_name = nullptr;
     CustomSlider *m_slider = nullptr;
-    CustomSpinBox *m_spinBox = nullptr;
 };
