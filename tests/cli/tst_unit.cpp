@@ -6,6 +6,7 @@
 #include "clirun.h"
 
 #include "irdata.h"
+#include "memorydiff.h"
 #include "unitmemory.h"
 
 #include <QDir>
@@ -23,14 +24,6 @@ using Kt900Sim::UnitMemory;
 
 namespace {
 
-// The on/off byte of each chain entry repeats the module's own switch; the
-// preset wire record does not carry it, so no transfer restores it.
-bool isChainSwitchCopy(int offset)
-{
-    return offset > Kt900::Rec::Chain && offset < Kt900::Rec::Chain + 2 * Kt900::kChainLength
-           && (offset - Kt900::Rec::Chain) % 2 == 1;
-}
-
 // Parameter words beyond the model's parameter count: a preset file does not
 // carry them (they mean nothing for that model).
 bool isUnusedParamWord(const Kt900::Record &r, int offset)
@@ -47,61 +40,19 @@ bool isUnusedParamWord(const Kt900::Record &r, int offset)
     return false;
 }
 
+// The first differing byte of two records, leaving out what a preset file
+// does not carry when fileOnly is set.
 QString presetDifference(const Kt900::Record &a, const Kt900::Record &b, bool withName = true, bool fileOnly = false)
 {
+    if (!fileOnly)
+        return Kt900Sim::presetDifference(a, b, withName);
     for (int o = withName ? 0 : Kt900::kNameSize; o < Kt900::kRecordSize; ++o) {
-        if (fileOnly && isUnusedParamWord(b, o))
+        if (isUnusedParamWord(b, o))
             continue;
-        if (!isChainSwitchCopy(o) && a[std::size_t(o)] != b[std::size_t(o)])
+        if (!Kt900Sim::isChainSwitchCopy(o) && a[std::size_t(o)] != b[std::size_t(o)])
             return QStringLiteral("byte %1: %2 != %3").arg(o).arg(a[std::size_t(o)]).arg(b[std::size_t(o)]);
     }
     return QString();
-}
-
-// The areas a backup carries that differ between two memories.
-QStringList carriedDifferences(const UnitMemory &a, const UnitMemory &b)
-{
-    QStringList diff;
-    const Kt900::DeviceStore &x = a.store;
-    const Kt900::DeviceStore &y = b.store;
-    for (int i = 0; i < Kt900::kPresetCount; ++i) {
-        if (!presetDifference(*x.record(i), *y.record(i)).isEmpty())
-            diff << QStringLiteral("preset %1").arg(i);
-    }
-    if (x.expGlobalWord() != y.expGlobalWord() || x.expGlobalByte() != y.expGlobalByte())
-        diff << QStringLiteral("expression globals");
-    if (x.globalTempoRaw() != y.globalTempoRaw())
-        diff << QStringLiteral("global tempo");
-    if (std::memcmp(x.systemBlock(), y.systemBlock(), Kt900::kSystemSize) != 0)
-        diff << QStringLiteral("system");
-    if (x.globalEqOutput() != y.globalEqOutput())
-        diff << QStringLiteral("EQ output");
-    for (int i = 0; i < Kt900::kGlobalEqWords; ++i) {
-        if (x.globalEqWord(i) != y.globalEqWord(i))
-            diff << QStringLiteral("EQ word %1").arg(i);
-    }
-    if (std::memcmp(x.midiBlock(), y.midiBlock(), Kt900::kMidiSize) != 0)
-        diff << QStringLiteral("MIDI");
-    if (std::memcmp(x.rhythmBlock(), y.rhythmBlock(), Kt900::kRhythmSize) != 0)
-        diff << QStringLiteral("rhythm");
-    if (std::memcmp(x.captureAmpList(), y.captureAmpList(), Kt900::kCaptureSlots * Kt900::kCaptureAmpEntry) != 0)
-        diff << QStringLiteral("capture amp list");
-    for (int s = 0; s < Kt900::kCaptureSlots; ++s) {
-        if (x.captureUsed(s) != y.captureUsed(s) || x.slotName(Kt900::ListCapture, s) != y.slotName(Kt900::ListCapture, s)
-            || (x.captureUsed(s) && std::memcmp(x.captureData(s), y.captureData(s), Kt900::kCaptureBytes) != 0))
-            diff << QStringLiteral("capture %1").arg(s);
-    }
-    for (int s = 0; s < Kt900::kIrSlots; ++s) {
-        if (a.irFilled(s) != b.irFilled(s) || x.slotName(Kt900::ListIr, s) != y.slotName(Kt900::ListIr, s)
-            || (a.irFilled(s) && a.irData[std::size_t(s)] != b.irData[std::size_t(s)]))
-            diff << QStringLiteral("IR %1").arg(s);
-    }
-    for (int s = 0; s < Kt900::kNrSlots; ++s) {
-        if (a.nrFilled(s) != b.nrFilled(s) || x.slotName(Kt900::ListNr, s) != y.slotName(Kt900::ListNr, s)
-            || (a.nrFilled(s) && a.nrData[std::size_t(s)] != b.nrData[std::size_t(s)]))
-            diff << QStringLiteral("NR %1").arg(s);
-    }
-    return diff;
 }
 
 // A unit that differs from the factory set in every area a backup carries.
@@ -327,7 +278,7 @@ private slots:
         QCOMPARE(o.value(QStringLiteral("nr")).toArray().at(1).toObject().value(QStringLiteral("filled")).toBool(), false);
         QCOMPARE(o.value(QStringLiteral("capture")).toArray().at(2).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("MY AMP"));
         // Looking changes nothing.
-        QVERIFY(carriedDifferences(m, state()).isEmpty());
+        QVERIFY(Kt900Sim::backupAreaDifferences(m, state()).isEmpty());
     }
 
     void exportThenImportReproducesTheRecord()
@@ -357,7 +308,7 @@ private slots:
         UnitMemory expected = m;
         expected.store.copyRecord(source, target);
         *expected.store.record(target) = *after.store.record(target);
-        QVERIFY2(carriedDifferences(expected, after).isEmpty(), qPrintable(carriedDifferences(expected, after).join(", ")));
+        QVERIFY2(Kt900Sim::backupAreaDifferences(expected, after).isEmpty(), qPrintable(Kt900Sim::backupAreaDifferences(expected, after).join(", ")));
     }
 
     void importIntoTheCurrentPreset()
@@ -436,7 +387,7 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.programErr(), (QStringLiteral("kt900: %1: not a preset file: device is 'X', expected 'TOVAK KT900'\n").arg(bad)).toUtf8());
         // The good file was not imported either.
-        QVERIFY(carriedDifferences(m, state()).isEmpty());
+        QVERIFY(Kt900Sim::backupAreaDifferences(m, state()).isEmpty());
     }
 
     void importCaptureChoices_data()
@@ -524,19 +475,19 @@ private slots:
         QVERIFY(unitRefusedNothing(r));
         QVERIFY(r.out.startsWith(QStringLiteral("backup written to %1 (").arg(file).toUtf8()));
         // The backup changed nothing, and the file holds every slot.
-        QVERIFY(carriedDifferences(mine, state()).isEmpty());
+        QVERIFY(Kt900Sim::backupAreaDifferences(mine, state()).isEmpty());
         QVector<BackupFormat::GroupData> groups;
         QString reason;
         QVERIFY2(BackupFormat::parse(readFile(file), &groups, &reason), qPrintable(reason));
         QCOMPARE(groups.size(), 11);
 
         putState(Kt900Sim::factoryMemory());
-        QVERIFY(!carriedDifferences(mine, state()).isEmpty());
+        QVERIFY(!Kt900Sim::backupAreaDifferences(mine, state()).isEmpty());
         r = unit({QStringLiteral("recall"), file, QStringLiteral("--bus-address"), QStringLiteral("{address}")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
         QVERIFY(unitRefusedNothing(r));
         QCOMPARE(r.out, QStringLiteral("recall of %1 complete\n").arg(file).toUtf8());
-        const QStringList diff = carriedDifferences(mine, state());
+        const QStringList diff = Kt900Sim::backupAreaDifferences(mine, state());
         QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QStringLiteral(", "))));
     }
 
@@ -551,7 +502,7 @@ private slots:
         const Run r = unit({QStringLiteral("recall"), file});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.programErr(), QStringLiteral("kt900: %1: the checksum does not match: the file is damaged\n").arg(file).toUtf8());
-        QVERIFY(carriedDifferences(m, state()).isEmpty());
+        QVERIFY(Kt900Sim::backupAreaDifferences(m, state()).isEmpty());
     }
 
     void irUploadLandsTheConvertedWords()
@@ -604,7 +555,7 @@ private slots:
         r = unit({QStringLiteral("nr-upload"), accented, QStringLiteral("1")});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.programErr().contains("cannot name a slot: printable ASCII characters only"), qPrintable(r.describe()));
-        QVERIFY(carriedDifferences(m, state()).isEmpty());
+        QVERIFY(Kt900Sim::backupAreaDifferences(m, state()).isEmpty());
     }
 
     void slotDelete()

@@ -8,6 +8,7 @@
 #include "backupformat.h"
 #include "filechooser.h"
 #include "test_backup_link.h"
+#include "memorydiff.h"
 #include "unitmemory.h"
 
 #include <QSignalSpy>
@@ -18,78 +19,11 @@
 #include <cstring>
 
 using Kt900Sim::UnitMemory;
+using Kt900Sim::backupAreaDifferences;
+using Kt900Sim::presetDifference;
 using Kt900Sim::VirtualUnitFixture;
 
 namespace {
-
-// The on/off byte of each chain entry repeats the module's own switch word;
-// the preset wire record (the only way a preset reaches or leaves the unit)
-// does not carry it, so neither the editor nor a recall can restore it.
-bool isChainSwitchCopy(int offset)
-{
-    return offset > Kt900::Rec::Chain && offset < Kt900::Rec::Chain + 2 * Kt900::kChainLength
-        && (offset - Kt900::Rec::Chain) % 2 == 1;
-}
-
-bool samePreset(const std::uint8_t *a, const std::uint8_t *b)
-{
-    for (int o = 0; o < Kt900::kRecordSize; ++o) {
-        if (!isChainSwitchCopy(o) && a[o] != b[o])
-            return false;
-    }
-    return true;
-}
-
-// Everything a backup carries, area by area: the names of the areas that
-// differ between two unit memories.
-QStringList carriedDifferences(const UnitMemory &a, const UnitMemory &b)
-{
-    QStringList diff;
-    const Kt900::DeviceStore &x = a.store;
-    const Kt900::DeviceStore &y = b.store;
-    for (int i = 0; i < Kt900::kPresetCount; ++i) {
-        for (int o = 0; o < Kt900::kRecordSize; ++o) {
-            if (!isChainSwitchCopy(o) && x.record(i)->at(std::size_t(o)) != y.record(i)->at(std::size_t(o))) {
-                diff << QStringLiteral("preset %1 byte %2").arg(i).arg(o);
-                break;
-            }
-        }
-    }
-    if (x.expGlobalWord() != y.expGlobalWord() || x.expGlobalByte() != y.expGlobalByte())
-        diff << QStringLiteral("expression globals");
-    if (x.globalTempoRaw() != y.globalTempoRaw())
-        diff << QStringLiteral("global tempo");
-    if (std::memcmp(x.systemBlock(), y.systemBlock(), Kt900::kSystemSize) != 0)
-        diff << QStringLiteral("system");
-    if (x.globalEqOutput() != y.globalEqOutput())
-        diff << QStringLiteral("EQ output");
-    for (int i = 0; i < Kt900::kGlobalEqWords; ++i) {
-        if (x.globalEqWord(i) != y.globalEqWord(i))
-            diff << QStringLiteral("EQ word %1").arg(i);
-    }
-    if (std::memcmp(x.midiBlock(), y.midiBlock(), Kt900::kMidiSize) != 0)
-        diff << QStringLiteral("MIDI");
-    if (std::memcmp(x.rhythmBlock(), y.rhythmBlock(), Kt900::kRhythmSize) != 0)
-        diff << QStringLiteral("rhythm");
-    if (std::memcmp(x.captureAmpList(), y.captureAmpList(), Kt900::kCaptureSlots * Kt900::kCaptureAmpEntry) != 0)
-        diff << QStringLiteral("capture amp list");
-    for (int s = 0; s < Kt900::kCaptureSlots; ++s) {
-        if (x.captureUsed(s) != y.captureUsed(s) || x.slotName(Kt900::ListCapture, s) != y.slotName(Kt900::ListCapture, s)
-            || (x.captureUsed(s) && std::memcmp(x.captureData(s), y.captureData(s), Kt900::kCaptureBytes) != 0))
-            diff << QStringLiteral("capture %1").arg(s);
-    }
-    for (int s = 0; s < Kt900::kIrSlots; ++s) {
-        if (a.irFilled(s) != b.irFilled(s) || x.slotName(Kt900::ListIr, s) != y.slotName(Kt900::ListIr, s)
-            || (a.irFilled(s) && a.irData[std::size_t(s)] != b.irData[std::size_t(s)]))
-            diff << QStringLiteral("IR %1").arg(s);
-    }
-    for (int s = 0; s < Kt900::kNrSlots; ++s) {
-        if (a.nrFilled(s) != b.nrFilled(s) || x.slotName(Kt900::ListNr, s) != y.slotName(Kt900::ListNr, s)
-            || (a.nrFilled(s) && a.nrData[std::size_t(s)] != b.nrData[std::size_t(s)]))
-            diff << QStringLiteral("NR %1").arg(s);
-    }
-    return diff;
-}
 
 // Changes the unit's memory in every area a backup carries, with values the
 // unit accepts, so that a factory reset loses all of them.
@@ -169,7 +103,7 @@ private slots:
         QCOMPARE(groups.last().group, BackupFormat::Group::Amp);
 
         fixture.unit().factoryReset();
-        QVERIFY(!carriedDifferences(before, fixture.unit().memory()).isEmpty());
+        QVERIFY(!backupAreaDifferences(before, fixture.unit().memory()).isEmpty());
 
         // The editor started again on the reset unit, then the recall.
         EditorLink link;
@@ -179,7 +113,7 @@ private slots:
         BackupFile recall;
         QSignalSpy progress(&recall, &BackupFile::recallProgress);
         QCOMPARE(recall.recallFrom(link.recv(), path), 0);
-        const QStringList diff = carriedDifferences(before, fixture.unit().memory());
+        const QStringList diff = backupAreaDifferences(before, fixture.unit().memory());
         QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QStringLiteral(", "))));
         QVERIFY2(fixture.unit().protocolErrors().isEmpty(), qPrintable(fixture.unit().protocolErrors().join('\n')));
 
@@ -242,8 +176,13 @@ private slots:
         const BackupFormat::Item &amp = groups[9].items.last();
         QCOMPARE(amp.data.mid(16), QByteArray(reinterpret_cast<const char *>(unit.nrData[std::size_t(amp.index)].data()), Kt900::kNrBytes));
         // The presets are the unit's.
-        for (int i = 0; i < Kt900::kPresetCount; ++i)
-            QVERIFY(samePreset(reinterpret_cast<const std::uint8_t *>(groups[2].items[i].data.constData()), unit.store.record(i)->data()));
+        for (int i = 0; i < Kt900::kPresetCount; ++i) {
+            Kt900::Record item{};
+            QCOMPARE(groups[2].items[i].data.size(), Kt900::kRecordSize);
+            std::memcpy(item.data(), groups[2].items[i].data.constData(), Kt900::kRecordSize);
+            const QString diff = presetDifference(item, *unit.store.record(i));
+            QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("preset %1 %2").arg(i).arg(diff)));
+        }
     }
 
     // One changed byte after offset 1023: -1 before the unit is addressed.
@@ -272,7 +211,7 @@ private slots:
         QTest::qWait(100);
         QVERIFY(fixture.unit().receivedFrames().empty());
         QCOMPARE(progress.count(), 0);
-        QVERIFY(carriedDifferences(before, fixture.unit().memory()).isEmpty());
+        QVERIFY(backupAreaDifferences(before, fixture.unit().memory()).isEmpty());
     }
 
     // A unit that stops acknowledging presets: recall gives up after the
