@@ -11,6 +11,12 @@
 #include "modulepanel.h"
 #include "presetpanel.h"
 #include "topbar.h"
+#include "exp.h"
+#include "loadingwidget.h"
+#include "renamewidget.h"
+#include "setting.h"
+#include "titlebar.h"
+#include "tonecapture.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -22,7 +28,9 @@ class TestCoreLook : public QObject
     Q_OBJECT
 
 private slots:
+    void loadingOverlay();
     void windowAtStartSize();
+    void overlaysAndPopups();
 
 private:
     void shoot(QWidget *w, const QString &name);
@@ -38,6 +46,46 @@ void TestCoreLook::shoot(QWidget *w, const QString &name)
     if (w->width() < 900)
         shot = shot.scaled(shot.size() * 2);
     QVERIFY(shot.save(QDir(dir).filePath(name + QStringLiteral(".png"))));
+}
+
+void TestCoreLook::loadingOverlay()
+{
+    EditorHarness h;
+    QVERIFY2(h.start(), qPrintable(h.error));
+    Core &core = *h.core;
+    QTRY_VERIFY(core.loadingWidget()->progressValue() > 60);
+    shoot(&core, QStringLiteral("loading"));
+    // The overlay leaves the title bar free (the window can be closed while loading).
+    QVERIFY(!core.loadingWidget()->geometry().intersects(core.titleBar()->geometry()));
+    QCOMPARE(core.loadingWidget()->geometry().bottom(), core.rect().bottom());
+    QVERIFY(h.waitLoaded());
+}
+
+void TestCoreLook::overlaysAndPopups()
+{
+    EditorHarness h;
+    QVERIFY2(h.startLoaded(), qPrintable(h.error));
+    Core &core = *h.core;
+    core.selectModule(5);
+    core.presetPanel()->beginRename(3);
+    QVERIFY(core.renameWidget()->isVisible());
+    QTest::keyClicks(core.renameWidget(), QStringLiteral("Fresh Name"));
+    QTest::qWait(350);
+    shoot(&core, QStringLiteral("rename"));
+    QTest::keyClick(core.renameWidget(), Qt::Key_Escape);
+    core.topBar()->presetNameEdit()->setFocus();
+    QTest::keyClicks(core.topBar()->presetNameEdit(), QStringLiteral("X"));
+    shoot(&core, QStringLiteral("tip"));
+    QTest::keyClick(core.topBar()->presetNameEdit(), Qt::Key_Return);
+    core.selectModule(11);
+    shoot(&core, QStringLiteral("module-11"));
+    core.showPopup(3);
+    shoot(core.settingPopup(), QStringLiteral("popup-setting"));
+    core.showPopup(1);
+    shoot(core.expPopup(), QStringLiteral("popup-exp"));
+    core.showPopup(4);
+    shoot(core.toneCapturePopup(), QStringLiteral("popup-tone"));
+    core.showPopup(0);
 }
 
 void TestCoreLook::windowAtStartSize()
