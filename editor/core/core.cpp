@@ -740,11 +740,13 @@ void Core::showPopup(int which)
 {
     QWidget *popups[5] = {nullptr, m_exp, m_rename, m_setting, m_toneCapture};
     for (int i = 1; i < 5; ++i) {
-        if (popups[i] && i != which && popups[i]->isVisible())
+        if (popups[i] && i != which && popups[i]->isVisible()) {
             popups[i]->hide();
+            // A name editor closed this way renames nothing and unmarks its row.
+            if (popups[i] == m_rename)
+                m_presets->cancelRename();
+        }
     }
-    if (which == 2 && m_presets->markedRow() < 0 && m_rename && !m_rename->isVisible())
-        m_presets->cancelRename();
     if (which < 1 || which > 4 || !popups[which])
         return;
     QWidget *popup = popups[which];

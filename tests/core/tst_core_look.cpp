@@ -78,6 +78,7 @@ void TestCoreLook::overlaysAndPopups()
     shoot(&core, QStringLiteral("tip"));
     QTest::keyClick(core.topBar()->presetNameEdit(), Qt::Key_Return);
     core.selectModule(11);
+    QTest::qWait(20);
     shoot(&core, QStringLiteral("module-11"));
     core.showPopup(3);
     shoot(core.settingPopup(), QStringLiteral("popup-setting"));

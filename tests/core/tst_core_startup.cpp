@@ -603,6 +603,13 @@ void TestCoreStartup::renameClosedByOutsideClick()
     QTest::qWait(50);
     QCOMPARE(h.frames(0x1C).size(), 0);
     QCOMPARE(h.frames(0x02).size(), 0);
+    // Another pop-up closes it the same way.
+    presets->beginRename(6);
+    QVERIFY(core.renameWidget()->isVisible());
+    core.showPopup(3);
+    QVERIFY(!core.renameWidget()->isVisible());
+    QCOMPARE(presets->markedRow(), -1);
+    QCOMPARE(presets->renameRow(), -1);
 }
 
 void TestCoreStartup::escapeResetsDeviceList()
