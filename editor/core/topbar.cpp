@@ -240,7 +240,6 @@ void TopBar::hideTip()
 void TopBar::setPresetName(const QString &name)
 {
     m_name->setText(name.trimmed());
-    m_name->setCursorPosition(0);
 }
 
 QString TopBar::presetName() const
@@ -253,8 +252,6 @@ void TopBar::refreshVolumeAndTempo()
     const DeviceStore &store = m_link.store();
     m_volume->setText(QString::number(store.presetVolume()));
     m_tempo->setText(QString::number(store.effectiveTempoBpm()));
-    m_volume->setCursorPosition(0);
-    m_tempo->setCursorPosition(0);
     m_tempoLabel->setText(store.systemSetting(7) != 0 ? tr("GLB.BPM") : tr("PRE.BPM"));
 }
 
