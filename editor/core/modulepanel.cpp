@@ -11,6 +11,7 @@
 #include "usbreceivethread.h"
 #include "valuemodel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -132,6 +134,8 @@ ModulePanel::ModulePanel(UnitLink &link, SendCoalescer &coalescer, QWidget *pare
     addWidget(m_paras);
     setStretchFactor(0, 1);
     setStretchFactor(1, 5);
+    m_types->viewport()->installEventFilter(this);
+    m_paras->viewport()->installEventFilter(this);
 
     connect(m_types, &QListWidget::currentRowChanged, this, &ModulePanel::onTypeRowChanged);
     connect(m_switch, &QRadioButton::toggled, this, &ModulePanel::onSwitchToggled);
@@ -342,6 +346,23 @@ void ModulePanel::refreshSwitch()
         m_switch->setChecked(on);
     }
     emit switchToggled(m_module, on);
+}
+
+bool ModulePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // On some window systems a list resized around the time its row widgets
+    // were placed keeps them at the old width (the value column then runs off
+    // the window): lay the rows out again once the resize has settled.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Show)
+        && (watched == m_paras->viewport() || watched == m_types->viewport()) && !m_rowLayoutPending) {
+        m_rowLayoutPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_rowLayoutPending = false;
+            m_paras->doItemsLayout();
+            m_types->doItemsLayout();
+        });
+    }
+    return QSplitter::eventFilter(watched, event);
 }
 
 void ModulePanel::buildParaWidgets(int module, int type)

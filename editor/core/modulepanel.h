@@ -41,6 +41,8 @@ public:
     ModulePanel(UnitLink &link, SendCoalescer &coalescer, QWidget *parent = nullptr);
     ~ModulePanel() override;
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     // -1 before the first module is shown.
     int currentModule() const { return m_module; }
     // The type whose rows are shown (-1 when none).
@@ -130,4 +132,5 @@ private:
     QListWidget *m_types = nullptr;
     QListWidget *m_paras = nullptr;
     QList<ParaWidgetBase *> m_rows;   // by row; null where no row is built
+    bool m_rowLayoutPending = false;
 };

@@ -31,6 +31,7 @@ private slots:
     void loadingOverlay();
     void windowAtStartSize();
     void overlaysAndPopups();
+    void rowsFollowTheWindowSize();
 
 private:
     void shoot(QWidget *w, const QString &name);
@@ -89,6 +90,33 @@ void TestCoreLook::overlaysAndPopups()
     core.showPopup(0);
 }
 
+// The parameter and type rows are as wide as their lists, also after the
+// window was resized (rows built at one width must not keep it).
+void TestCoreLook::rowsFollowTheWindowSize()
+{
+    EditorHarness h;
+    QVERIFY2(h.startLoaded(), qPrintable(h.error));
+    Core &core = *h.core;
+    core.selectModule(3); // CAB: slot rows with buttons in the type list
+    QListWidget *paras = core.modulePanel()->paraList();
+    QListWidget *types = core.modulePanel()->typeList();
+    // A row widget may be inset a few pixels, never wider than its list.
+    const auto rowsFit = [](QListWidget *list) {
+        const int width = list->viewport()->width();
+        for (int row = 0; row < list->count(); ++row) {
+            QWidget *w = list->itemWidget(list->item(row));
+            if (w && !list->isRowHidden(row) && (w->geometry().right() >= width || w->width() < width - 16))
+                return false;
+        }
+        return true;
+    };
+    for (const QSize size : {QSize(1500, 900), QSize(Core::kWidth, Core::kHeight), QSize(1300, 760)}) {
+        core.resize(size);
+        QTRY_VERIFY2(rowsFit(paras), qPrintable(QStringLiteral("parameter rows at %1 x %2").arg(size.width()).arg(size.height())));
+        QTRY_VERIFY2(rowsFit(types), qPrintable(QStringLiteral("type rows at %1 x %2").arg(size.width()).arg(size.height())));
+    }
+}
+
 void TestCoreLook::windowAtStartSize()
 {
     EditorHarness h;
@@ -98,15 +126,6 @@ void TestCoreLook::windowAtStartSize()
     shoot(&core, QStringLiteral("main"));
     shoot(core.topBar()->findChild<QWidget *>(QStringLiteral("volBpmColumn")), QStringLiteral("volbpm"));
 
-    for (QWidget *w : core.topBar()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        qDebug() << w->objectName() << w->width() << w->minimumSizeHint().width() << w->sizeHint().width();
-    qDebug() << "bpm" << core.topBar()->tempoEdit()->fontMetrics().horizontalAdvance(QStringLiteral("145")) << core.topBar()->tempoEdit()->font() << core.topBar()->tempoEdit()->contentsRect();
-    qDebug() << "edit sizes" << core.topBar()->tempoEdit()->minimumSize() << core.topBar()->tempoEdit()->maximumSize() << core.topBar()->tempoEdit()->sizeHint() << core.topBar()->tempoEdit()->minimumSizeHint() << core.topBar()->tempoLabel()->geometry();
-    qDebug() << "edits" << core.topBar()->volumeEdit()->geometry() << core.topBar()->tempoEdit()->geometry() << core.topBar()->height();
-    qDebug() << "topbar" << core.topBar()->width() << core.topBar()->minimumSizeHint().width();
-    qDebug() << "presets" << core.presetPanel()->width() << core.presetPanel()->minimumSizeHint().width();
-    for (QWidget *w : core.presetPanel()->columns()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        qDebug() << w->objectName() << w->width() << w->minimumSizeHint().width();
     // Every preset label fits its row.
     QListWidget *list = core.presetPanel()->deviceList();
     const QFontMetrics fm(list->font());
