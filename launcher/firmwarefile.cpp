@@ -191,19 +191,19 @@ QString findNewest(const QString &dir, const QString &modelName)
     return i < 0 ? QString() : d.filePath(names.at(i));
 }
 
-QByteArray build(const ImageSpec &spec)
+QByteArray build(const ImageSpec &imageLayout)
 {
     QByteArray out(kHeaderSize, '\0');
     std::memcpy(out.data(), kTag, kTagSize);
-    std::memcpy(out.data() + 9, spec.modelName.constData(),
-                static_cast<std::size_t>(qMin(spec.modelName.size(), 31)));
-    out[41] = static_cast<char>(spec.applyCode);
-    out[42] = static_cast<char>(spec.applyAckCode);
-    putU32(out, 43, spec.applyWait);
-    out[47] = static_cast<char>(spec.sections.size());
-    putU32(out, 48, spec.applyArgument);
-    for (int k = 0; k < spec.sections.size(); ++k) {
-        const SectionSpec &s = spec.sections.at(k);
+    std::memcpy(out.data() + 9, imageLayout.modelName.constData(),
+                static_cast<std::size_t>(qMin(imageLayout.modelName.size(), 31)));
+    out[41] = static_cast<char>(imageLayout.applyCode);
+    out[42] = static_cast<char>(imageLayout.applyAckCode);
+    putU32(out, 43, imageLayout.applyWait);
+    out[47] = static_cast<char>(imageLayout.sections.size());
+    putU32(out, 48, imageLayout.applyArgument);
+    for (int k = 0; k < imageLayout.sections.size(); ++k) {
+        const SectionSpec &s = imageLayout.sections.at(k);
         const int headerOff = out.size();
         const int dataOff = headerOff + kSectionHeaderSize;
         QByteArray h(kSectionHeaderSize, '\0');

@@ -145,6 +145,6 @@ struct ImageSpec
 
 // Lays the sections out one after another (header, data, header, data, ...)
 // with the offsets filled in as the updater follows them.
-QByteArray build(const ImageSpec &spec);
+QByteArray build(const ImageSpec &imageLayout);
 
 } // namespace Firmware

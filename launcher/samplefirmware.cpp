@@ -26,12 +26,12 @@ QByteArray pattern(int blocks, int firstBlock, int seed)
 
 ImageSpec sampleSpec()
 {
-    ImageSpec spec;
-    spec.modelName = "TOVAK_KT900";
-    spec.applyCode = 0x50;
-    spec.applyAckCode = 0x51;
-    spec.applyWait = 3000;
-    spec.applyArgument = 0x00010000;
+    ImageSpec imageLayout;
+    imageLayout.modelName = "TOVAK_KT900";
+    imageLayout.applyCode = 0x50;
+    imageLayout.applyAckCode = 0x51;
+    imageLayout.applyWait = 3000;
+    imageLayout.applyArgument = 0x00010000;
     SectionSpec a;
     a.blockCode = 0x52;
     a.blockAckCode = 0x53;
@@ -41,8 +41,8 @@ ImageSpec sampleSpec()
     SectionSpec b = a;
     b.firstBlock = 0x0400;
     b.data = pattern(64, b.firstBlock, 2);
-    spec.sections = {a, b};
-    return spec;
+    imageLayout.sections = {a, b};
+    return imageLayout;
 }
 
 QByteArray sampleImage()

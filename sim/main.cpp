@@ -380,12 +380,12 @@ int main(int argc, char **argv)
     f.answerInfo = !parser.isSet(noInfo);
 
     std::vector<std::pair<int, QString>> timed;
-    for (const QString &spec : parser.values(at)) {
-        const int colon = spec.indexOf(QLatin1Char(':'));
+    for (const QString &timedCommand : parser.values(at)) {
+        const int colon = timedCommand.indexOf(QLatin1Char(':'));
         int ms = 0;
-        if (colon < 0 || !parseInt(spec.left(colon), &ms) || ms < 0)
-            return bad(QStringLiteral("--at \"%1\" (MS:COMMAND)").arg(spec));
-        timed.emplace_back(ms, spec.mid(colon + 1));
+        if (colon < 0 || !parseInt(timedCommand.left(colon), &ms) || ms < 0)
+            return bad(QStringLiteral("--at \"%1\" (MS:COMMAND)").arg(timedCommand));
+        timed.emplace_back(ms, timedCommand.mid(colon + 1));
     }
 
     VirtualUnit unit(uo);

@@ -97,7 +97,7 @@ public:
     // ioctl handling (umockdev's worker thread)
     static gboolean onIoctl(UMockdevIoctlBase *base, UMockdevIoctlClient *client, gpointer node);
     static void onClientConnected(UMockdevIoctlBase *base, UMockdevIoctlClient *client, gpointer node);
-    static void onClientNotify(GObject *client, GParamSpec *spec, gpointer node);
+    static void onClientNotify(GObject *client, GParamSpec *pspec, gpointer node);
     gboolean handleIoctl(Node &node, UMockdevIoctlClient *client);
     void submitUrb(Node &node, ClientState &cs, UMockdevIoctlClient *client, UMockdevIoctlData *arg);
     void reapUrb(Node &node, ClientState &cs, UMockdevIoctlClient *client, UMockdevIoctlData *arg);

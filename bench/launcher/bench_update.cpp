@@ -23,14 +23,14 @@ const bool kQuiet = [] {
 
 Firmware::ImageSpec image(int blocksPerSection, int sections)
 {
-    Firmware::ImageSpec spec;
+    Firmware::ImageSpec imageLayout;
     for (int s = 0; s < sections; ++s) {
         Firmware::SectionSpec sec;
         sec.firstBlock = static_cast<std::uint16_t>(s * 0x1000);
         sec.data = QByteArray(blocksPerSection * Firmware::kBlockSize, static_cast<char>(s));
-        spec.sections.append(sec);
+        imageLayout.sections.append(sec);
     }
-    return spec;
+    return imageLayout;
 }
 
 void BM_ParseFirmware(benchmark::State &state)
@@ -48,17 +48,17 @@ void BM_UpdateAgainstInstantUnit(benchmark::State &state)
 {
     const int blocks = static_cast<int>(state.range(0));
     QTemporaryDir dir;
-    const Firmware::ImageSpec spec = image(blocks / 2, 2);
+    const Firmware::ImageSpec imageLayout = image(blocks / 2, 2);
     QFile f(dir.filePath("TOVAK_KT900_V1.1.0.tk"));
-    if (!f.open(QIODevice::WriteOnly) || f.write(Firmware::build(spec)) <= 0) {
+    if (!f.open(QIODevice::WriteOnly) || f.write(Firmware::build(imageLayout)) <= 0) {
         state.SkipWithError("cannot write the firmware file");
         return;
     }
     f.close();
     FakeUnit::Options o;
-    o.applyCode = spec.applyCode;
-    o.applyAckCode = spec.applyAckCode;
-    o.blockCodes = {{spec.sections[0].blockCode, spec.sections[0].blockAckCode}};
+    o.applyCode = imageLayout.applyCode;
+    o.applyAckCode = imageLayout.applyAckCode;
+    o.blockCodes = {{imageLayout.sections[0].blockCode, imageLayout.sections[0].blockAckCode}};
     UpdateSession::Config config;
     config.firmwareDir = dir.path();
     config.reportedName = "TOVAK_KT900";

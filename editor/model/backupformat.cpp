@@ -346,8 +346,8 @@ bool parse(const QByteArray &file, QVector<GroupData> *groups, QString *reason)
             result.append(g);
             continue;
         }
-        const GroupSpec &spec = groupSpec(g.group);
-        if (itemSize != static_cast<quint64>(spec.itemSize) || count > static_cast<quint64>(spec.maxItems)) {
+        const GroupSpec &groupDef = groupSpec(g.group);
+        if (itemSize != static_cast<quint64>(groupDef.itemSize) || count > static_cast<quint64>(groupDef.maxItems)) {
             setReason(reason, tr("the backup file is damaged (group %1 has %2 items of %3 bytes)")
                                   .arg(QString::fromLatin1(g.name)).arg(count).arg(itemSize));
             return false;
@@ -357,7 +357,7 @@ bool parse(const QByteArray &file, QVector<GroupData> *groups, QString *reason)
             const qint64 itemAt = static_cast<qint64>(first + i * (kItemHeaderSize + itemSize));
             Item item;
             item.index = getU16(reinterpret_cast<const std::uint8_t *>(file.constData()) + itemAt + 32);
-            if (spec.indexLimit > 0 && item.index >= spec.indexLimit) {
+            if (groupDef.indexLimit > 0 && item.index >= groupDef.indexLimit) {
                 setReason(reason, tr("the backup file is damaged (%1 item index %2)")
                                       .arg(QString::fromLatin1(g.name)).arg(item.index));
                 return false;

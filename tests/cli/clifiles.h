@@ -140,17 +140,17 @@ inline QByteArray resealed(QByteArray file)
 
 inline QByteArray firmwareFile(int sections = 2, const QByteArray &model = "TOVAK_KT900")
 {
-    Firmware::ImageSpec spec;
-    spec.modelName = model;
+    Firmware::ImageSpec imageLayout;
+    imageLayout.modelName = model;
     for (int k = 0; k < sections; ++k) {
         Firmware::SectionSpec s;
         s.data = QByteArray(Firmware::kBlockSize * (k + 2), static_cast<char>(0x30 + k));
         s.firstBlock = static_cast<std::uint16_t>(k * 0x100);
         s.blockCode = static_cast<std::uint8_t>(0x52 + 2 * k);
         s.blockAckCode = static_cast<std::uint8_t>(0x53 + 2 * k);
-        spec.sections.append(s);
+        imageLayout.sections.append(s);
     }
-    return Firmware::build(spec);
+    return Firmware::build(imageLayout);
 }
 
 } // namespace CliTest

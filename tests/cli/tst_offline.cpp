@@ -185,11 +185,11 @@ private slots:
         QTest::newRow("firmware: truncated") << "f.tk" << fw.left(fw.size() - 512) << "past the end of the file";
         QTest::newRow("firmware: header only") << "f.tk" << fw.left(60) << "file shorter than its header";
         QTest::newRow("firmware: partial block") << "f.tk" << [] {
-            Firmware::ImageSpec spec;
+            Firmware::ImageSpec imageLayout;
             Firmware::SectionSpec s;
             s.data = QByteArray(700, 'x');
-            spec.sections.append(s);
-            return Firmware::build(spec);
+            imageLayout.sections.append(s);
+            return Firmware::build(imageLayout);
         }() << "not a whole number of blocks";
 
         QTest::newRow("IR: 22050 Hz") << "a.wav" << wavFile(22050, 1, 16, 100) << "unsupported sample rate 22050 Hz";

@@ -94,13 +94,13 @@ void TestFirmwareFile::findNewestInFolder()
 
 void TestFirmwareFile::header()
 {
-    ImageSpec spec;
-    spec.applyCode = 0x21;
-    spec.applyAckCode = 0x22;
-    spec.applyWait = 0x01020304;
-    spec.applyArgument = 0xA1B2C3D4;
-    spec.sections = {SectionSpec{blocks(1), 0x31, 0x32, 700, 5}};
-    const QByteArray f = build(spec);
+    ImageSpec imageLayout;
+    imageLayout.applyCode = 0x21;
+    imageLayout.applyAckCode = 0x22;
+    imageLayout.applyWait = 0x01020304;
+    imageLayout.applyArgument = 0xA1B2C3D4;
+    imageLayout.sections = {SectionSpec{blocks(1), 0x31, 0x32, 700, 5}};
+    const QByteArray f = build(imageLayout);
     QCOMPARE(f.left(9), QByteArray("Tovak_TAG"));
     QCOMPARE(f.mid(9, 12), QByteArray("TOVAK_KT900\0", 12));
     QCOMPARE(f.mid(41, 11), QByteArray::fromHex("21220403020101d4c3b2a1"));
@@ -127,11 +127,11 @@ void TestFirmwareFile::header()
 
 void TestFirmwareFile::sectionsFollowTheChain()
 {
-    ImageSpec spec;
-    spec.sections = {SectionSpec{blocks(2), 0x41, 0x51, 100, 0x0102},
+    ImageSpec imageLayout;
+    imageLayout.sections = {SectionSpec{blocks(2), 0x41, 0x51, 100, 0x0102},
                      SectionSpec{blocks(1), 0x42, 0x52, 200, 0x0300},
                      SectionSpec{blocks(3), 0x43, 0x53, 300, 0xFFFD}};
-    const QByteArray f = build(spec);
+    const QByteArray f = build(imageLayout);
     Image img;
     QCOMPARE(parse(f, "tovak_kt900", &img), FileError::None);
     QCOMPARE(img.sections.size(), 3);
@@ -164,14 +164,14 @@ void TestFirmwareFile::sectionsFollowTheChain()
     QCOMPARE(parse(moved, "TOVAK_KT900", &m), FileError::None);
     QCOMPARE(m.sections[0].dataOffset, qint64(640));
     QCOMPARE(m.sections[1].headerOffset, s2);
-    QCOMPARE(Firmware::blockData(moved, m.sections[1], 0), spec.sections[1].data);
+    QCOMPARE(Firmware::blockData(moved, m.sections[1], 0), imageLayout.sections[1].data);
 }
 
 void TestFirmwareFile::sectionAboveCountYieldsNothing()
 {
-    ImageSpec spec;
-    spec.sections = {SectionSpec{blocks(1), 1, 2, 3, 4}, SectionSpec{blocks(1), 1, 2, 3, 4}};
-    const QByteArray f = build(spec);
+    ImageSpec imageLayout;
+    imageLayout.sections = {SectionSpec{blocks(1), 1, 2, 3, 4}, SectionSpec{blocks(1), 1, 2, 3, 4}};
+    const QByteArray f = build(imageLayout);
     Header h;
     QCOMPARE(readHeader(f, &h), FileError::None);
     Section s;
@@ -184,9 +184,9 @@ void TestFirmwareFile::refused_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("error");
-    ImageSpec spec;
-    spec.sections = {SectionSpec{blocks(2), 1, 2, 3, 0x10}, SectionSpec{blocks(1), 1, 2, 3, 0x20}};
-    const QByteArray g = build(spec);
+    ImageSpec imageLayout;
+    imageLayout.sections = {SectionSpec{blocks(2), 1, 2, 3, 0x10}, SectionSpec{blocks(1), 1, 2, 3, 0x20}};
+    const QByteArray g = build(imageLayout);
     const int s2 = 640 + 1024;
 
     QTest::newRow("good") << g << int(FileError::None);
@@ -230,7 +230,7 @@ void TestFirmwareFile::refused_data()
         QTest::newRow("no blocks at all") << build(e) << int(FileError::NoBlocks);
     }
     {
-        ImageSpec e = spec;
+        ImageSpec e = imageLayout;
         e.modelName = "TOVAK_ORBIT";
         QTest::newRow("other model") << build(e) << int(FileError::WrongModel);
         e.modelName = "TOVAK_KT9000";
@@ -260,12 +260,12 @@ void TestFirmwareFile::totalBlockCount()
 
 void TestFirmwareFile::blockData()
 {
-    ImageSpec spec;
-    spec.sections = {SectionSpec{blocks(2), 1, 2, 3, 4}};
-    const QByteArray f = build(spec);
+    ImageSpec imageLayout;
+    imageLayout.sections = {SectionSpec{blocks(2), 1, 2, 3, 4}};
+    const QByteArray f = build(imageLayout);
     Image img;
     QCOMPARE(parse(f, "TOVAK_KT900", &img), FileError::None);
-    QCOMPARE(Firmware::blockData(f, img.sections[0], 1), spec.sections[0].data.mid(512));
+    QCOMPARE(Firmware::blockData(f, img.sections[0], 1), imageLayout.sections[0].data.mid(512));
     QCOMPARE(Firmware::blockData(f, img.sections[0], 2), QByteArray(512, '\0'));
     QCOMPARE(Firmware::blockData(f, img.sections[0], -1), QByteArray(512, '\0'));
 }

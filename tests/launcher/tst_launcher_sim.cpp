@@ -159,8 +159,8 @@ void TestLauncherSim::updateArrivesBlockForBlock()
     VirtualUnitFixture fixture(loaderUnit(deviceType));
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
     Folder folder;
-    const ImageSpec spec = twoSections();
-    QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
+    const ImageSpec imageLayout = twoSections();
+    QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
     QVERIFY(folder.write("TOVAK_KT900_V1.0.9.tk", QByteArray("not even a firmware file")));
 
     LibusbDevice device;
@@ -180,8 +180,8 @@ void TestLauncherSim::updateArrivesBlockForBlock()
     for (const auto &b : l.blocks)
         numbers << b.number;
     QCOMPARE(numbers, (QVector<int>{0x0102, 0x0103, 0x0300, 0x0301, 0x0302}));
-    QCOMPARE(l.sectionData(0x52, 0x0102, 2), spec.sections[0].data);
-    QCOMPARE(l.sectionData(0x52, 0x0300, 3), spec.sections[1].data);
+    QCOMPARE(l.sectionData(0x52, 0x0102, 2), imageLayout.sections[0].data);
+    QCOMPARE(l.sectionData(0x52, 0x0300, 3), imageLayout.sections[1].data);
     const QVector<int> p = log.progress();
     QCOMPARE(p.mid(4, 5), (QVector<int>{20, 40, 60, 80, 100}));
     QVERIFY(fixture.unit().protocolErrors().isEmpty());
@@ -294,9 +294,9 @@ void TestLauncherSim::unplugInTheMiddle()
     VirtualUnitFixture fixture(loaderUnit());
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
     Folder folder;
-    ImageSpec spec = twoSections(60000); // a gone unit is not waited for
-    spec.sections[0].data = pattern(200, 3);
-    QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
+    ImageSpec imageLayout = twoSections(60000); // a gone unit is not waited for
+    imageLayout.sections[0].data = pattern(200, 3);
+    QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
     LibusbDevice device;
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;

@@ -26,7 +26,7 @@ namespace {
 const QPoint kUpdate(200, 166);
 const QPoint kClose(390, 8);
 
-Firmware::ImageSpec spec(std::uint32_t blockWait = 1000)
+Firmware::ImageSpec imageLayout(std::uint32_t blockWait = 1000)
 {
     Firmware::ImageSpec s;
     Firmware::SectionSpec a;
@@ -125,7 +125,7 @@ void TestLauncherWindow::initTestCase()
 void TestLauncherWindow::layout()
 {
     FakeUnit unit;
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     QCOMPARE(w.size(), QSize(400, 200));
     QCOMPARE(w.windowTitle(), QString("Update"));
@@ -156,7 +156,7 @@ void TestLauncherWindow::skinFilesMatchTheirRegions()
     QCOMPARE(QImage(dir + "/3.png").size(), QSize(12, 14));
     // Without the files the window draws the same skin itself.
     FakeUnit unit;
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, fx.dir.filePath("no-img"));
     QCOMPARE(w.size(), QSize(400, 200));
 }
@@ -164,7 +164,7 @@ void TestLauncherWindow::skinFilesMatchTheirRegions()
 void TestLauncherWindow::updateByClicks()
 {
     FakeUnit unit(unitOptions());
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -186,7 +186,7 @@ void TestLauncherWindow::updateByClicks()
 void TestLauncherWindow::secondClickStartsNothing()
 {
     FakeUnit unit(unitOptions());
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -204,7 +204,7 @@ void TestLauncherWindow::closeButtonWhileRunning()
     FakeUnit::Options o = unitOptions();
     o.blockAckStatus = -1; // the unit keeps the first block unanswered
     FakeUnit unit(o);
-    Fixture fx(Firmware::build(spec(1500)));
+    Fixture fx(Firmware::build(imageLayout(1500)));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -228,7 +228,7 @@ void TestLauncherWindow::failureResetsTheBar()
     FakeUnit::Options o = unitOptions();
     o.unplugAtBlock = 3;
     FakeUnit unit(o);
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -245,7 +245,7 @@ void TestLauncherWindow::failureResetsTheBar()
 void TestLauncherWindow::postedStatusEvents()
 {
     FakeUnit unit;
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     QCoreApplication::postEvent(&w, StatusEvent::create(Progress, 55));
     QCoreApplication::processEvents();
@@ -264,7 +264,7 @@ void TestLauncherWindow::postedStatusEvents()
 void TestLauncherWindow::closeHighlightOnHover()
 {
     FakeUnit unit;
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -282,7 +282,7 @@ void TestLauncherWindow::closeHighlightOnHover()
 void TestLauncherWindow::captionDrag()
 {
     FakeUnit unit;
-    Fixture fx(Firmware::build(spec()));
+    Fixture fx(Firmware::build(imageLayout()));
     LauncherWindow w(unit, fx.config, KT900_LAUNCHER_IMG_DIR);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -32,11 +32,11 @@ QByteArray blocks(int n, int seed)
 // bytes from 0x0200.
 ImageSpec twoSections()
 {
-    ImageSpec spec;
-    spec.applyCode = 0x81;
-    spec.applyAckCode = 0x91;
-    spec.applyWait = 2000;
-    spec.applyArgument = 0x12345678;
+    ImageSpec imageLayout;
+    imageLayout.applyCode = 0x81;
+    imageLayout.applyAckCode = 0x91;
+    imageLayout.applyWait = 2000;
+    imageLayout.applyArgument = 0x12345678;
     SectionSpec a;
     a.blockCode = 0x82;
     a.blockAckCode = 0x92;
@@ -49,17 +49,17 @@ ImageSpec twoSections()
     b.blockWait = 1000;
     b.firstBlock = 0x0200;
     b.data = blocks(3, 2);
-    spec.sections = {a, b};
-    return spec;
+    imageLayout.sections = {a, b};
+    return imageLayout;
 }
 
-FakeUnit::Options unitFor(const ImageSpec &spec)
+FakeUnit::Options unitFor(const ImageSpec &imageLayout)
 {
     FakeUnit::Options o;
-    o.applyCode = spec.applyCode;
-    o.applyAckCode = spec.applyAckCode;
+    o.applyCode = imageLayout.applyCode;
+    o.applyAckCode = imageLayout.applyAckCode;
     o.blockCodes.clear();
-    for (const SectionSpec &s : spec.sections)
+    for (const SectionSpec &s : imageLayout.sections)
         o.blockCodes.append({s.blockCode, s.blockAckCode});
     return o;
 }
@@ -129,10 +129,10 @@ void TestUpdateSession::twoSectionsArriveInOrder()
     QFETCH(bool, bulk);
     QFETCH(bool, noise);
     Run run;
-    const ImageSpec spec = twoSections();
-    const QByteArray file = Firmware::build(spec);
+    const ImageSpec imageLayout = twoSections();
+    const QByteArray file = Firmware::build(imageLayout);
     QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", file));
-    FakeUnit::Options o = unitFor(spec);
+    FakeUnit::Options o = unitFor(imageLayout);
     o.bulk = bulk;
     o.noiseBeforeReplies = noise;
     FakeUnit unit(o);
@@ -156,8 +156,8 @@ void TestUpdateSession::twoSectionsArriveInOrder()
     // Block numbers are big-endian, followed by the block's 512 bytes.
     QCOMPARE(frames.at(3).left(3), QByteArray::fromHex("820102"));
     const QList<QByteArray> data = unit.blockData();
-    QCOMPARE(data.at(0) + data.at(1), spec.sections.at(0).data);
-    QCOMPARE(data.at(2) + data.at(3) + data.at(4), spec.sections.at(1).data);
+    QCOMPARE(data.at(0) + data.at(1), imageLayout.sections.at(0).data);
+    QCOMPARE(data.at(2) + data.at(3) + data.at(4), imageLayout.sections.at(1).data);
 
     // Total blocks (size - 2*512 - 128) / 512 = 5.
     QCOMPARE(run.log.progress(),
@@ -169,11 +169,11 @@ void TestUpdateSession::twoSectionsArriveInOrder()
 void TestUpdateSession::progressStartsAtTwo()
 {
     Run run;
-    ImageSpec spec = twoSections();
-    spec.sections = {spec.sections.at(0)};
-    spec.sections[0].data = blocks(60, 3);
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit unit(unitFor(spec));
+    ImageSpec imageLayout = twoSections();
+    imageLayout.sections = {imageLayout.sections.at(0)};
+    imageLayout.sections[0].data = blocks(60, 3);
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit unit(unitFor(imageLayout));
     UpdateSession session(unit, run.config(), std::ref(run.log));
     session.start();
     QCOMPARE(run.log.waitFinal(20000).first, int(Success));
@@ -189,10 +189,10 @@ void TestUpdateSession::progressStartsAtTwo()
 void TestUpdateSession::blockAckWithStatusZeroTimesOut()
 {
     Run run;
-    ImageSpec spec = twoSections();
-    spec.sections[1].blockWait = 300;
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    ImageSpec imageLayout = twoSections();
+    imageLayout.sections[1].blockWait = 300;
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.zeroStatusFromBlock = 3; // second block of section 2
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -209,9 +209,9 @@ void TestUpdateSession::blockAckWithStatusZeroTimesOut()
 void TestUpdateSession::noInfoReplyTimesOut()
 {
     Run run;
-    const ImageSpec spec = twoSections();
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    const ImageSpec imageLayout = twoSections();
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.answerInfo = false;
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -228,9 +228,9 @@ void TestUpdateSession::noInfoReplyTimesOut()
 void TestUpdateSession::infoReplyFromAnotherModelTimesOut()
 {
     Run run;
-    const ImageSpec spec = twoSections();
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    const ImageSpec imageLayout = twoSections();
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.infoName = "TOVAK_KT700";
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -244,10 +244,10 @@ void TestUpdateSession::infoReplyFromAnotherModelTimesOut()
 void TestUpdateSession::applyRefusedEndsAtOnce()
 {
     Run run;
-    ImageSpec spec = twoSections();
-    spec.applyWait = 8000;
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    ImageSpec imageLayout = twoSections();
+    imageLayout.applyWait = 8000;
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.applyStatus = 0;
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -263,10 +263,10 @@ void TestUpdateSession::applyRefusedEndsAtOnce()
 void TestUpdateSession::applyWithoutAnswerTimesOut()
 {
     Run run;
-    ImageSpec spec = twoSections();
-    spec.applyWait = 250;
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    ImageSpec imageLayout = twoSections();
+    imageLayout.applyWait = 250;
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.applyStatus = -1;
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -283,10 +283,10 @@ void TestUpdateSession::applyOtherStatusKeepsWaiting()
 {
     // Only 1 accepts and only 0 refuses; any other status is no answer yet.
     Run run;
-    ImageSpec spec = twoSections();
-    spec.applyWait = 300;
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    ImageSpec imageLayout = twoSections();
+    imageLayout.applyWait = 300;
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.applyStatus = 2;
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -306,11 +306,11 @@ void TestUpdateSession::unplugInTheMiddle()
 {
     QFETCH(bool, writeFails);
     Run run;
-    ImageSpec spec = twoSections();
-    for (SectionSpec &s : spec.sections)
+    ImageSpec imageLayout = twoSections();
+    for (SectionSpec &s : imageLayout.sections)
         s.blockWait = 60000; // a gone unit must not be waited for
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     if (writeFails)
         o.writeFailAtBlock = 2;
     else
@@ -396,8 +396,8 @@ void TestUpdateSession::badFileSendsNothing()
     QFETCH(QString, name);
     Run run;
     QVERIFY(run.writeFile(name, file));
-    const ImageSpec spec = twoSections();
-    FakeUnit unit(unitFor(spec));
+    const ImageSpec imageLayout = twoSections();
+    FakeUnit unit(unitFor(imageLayout));
     UpdateSession session(unit, run.config(), std::ref(run.log));
     session.start();
     QCOMPARE(run.log.waitFinal(5000).first, int(OpenFirmwareFail));
@@ -427,10 +427,10 @@ void TestUpdateSession::newestFileIsSent()
 void TestUpdateSession::shutdownWhileWaitingReturns()
 {
     Run run;
-    ImageSpec spec = twoSections();
-    spec.applyWait = 0xFFFFFFFF; // 49 days
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit::Options o = unitFor(spec);
+    ImageSpec imageLayout = twoSections();
+    imageLayout.applyWait = 0xFFFFFFFF; // 49 days
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit::Options o = unitFor(imageLayout);
     o.applyStatus = -1;
     FakeUnit unit(o);
     UpdateSession session(unit, run.config(), std::ref(run.log));
@@ -448,9 +448,9 @@ void TestUpdateSession::shutdownWhileWaitingReturns()
 void TestUpdateSession::runsOnlyOnce()
 {
     Run run;
-    const ImageSpec spec = twoSections();
-    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(spec)));
-    FakeUnit unit(unitFor(spec));
+    const ImageSpec imageLayout = twoSections();
+    QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
+    FakeUnit unit(unitFor(imageLayout));
     UpdateSession session(unit, run.config(), std::ref(run.log));
     QVERIFY(session.start());
     QVERIFY(!session.start());
