@@ -867,18 +867,20 @@ void Core::changeEvent(QEvent *event)
 
 int Core::slotRowAt(const QPoint &globalPoint) const
 {
+    const int module = currentModule();
+    if (module != ModAmp && module != ModCab)
+        return -1;
     QListWidget *types = m_module->typeList();
     const QModelIndex index = types->indexAt(types->viewport()->mapFromGlobal(globalPoint));
-    return index.isValid() ? index.row() : -1;
+    const int row = index.isValid() ? index.row() : -1;
+    return row >= 0 && EffectCatalogue::instance().isImportSlot(module, row) ? row : -1;
 }
 
 void Core::importIrOrNr(QPoint point)
 {
     const int module = currentModule();
-    if (module != ModAmp && module != ModCab)
-        return;
     const int row = slotRowAt(point);
-    if (row < 0 || !EffectCatalogue::instance().isImportSlot(module, row))
+    if (row < 0)
         return;
     const bool ir = module == ModCab;
     if (!m_chooser)
@@ -915,10 +917,8 @@ void Core::importIrOrNr(QPoint point)
 void Core::deleteIrOrNr(QPoint point)
 {
     const int module = currentModule();
-    if (module != ModAmp && module != ModCab)
-        return;
     const int row = slotRowAt(point);
-    if (row < 0 || !EffectCatalogue::instance().isImportSlot(module, row))
+    if (row < 0)
         return;
     const bool ir = module == ModCab;
     const QString text = QStringLiteral("%1 %2").arg(ir ? tr("Delete the IR:") : tr("Delete the NR:"),

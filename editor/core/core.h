@@ -158,6 +158,7 @@ private:
     void sendCurrentModulePage();
     void quit(int code);
     usbReceiveThread *unit() const { return m_link.sender(); }
+    // The CAB or AMP import-slot row under a screen point, or -1.
     int slotRowAt(const QPoint &globalPoint) const;
 
     // Coalesced handlers of the pop-ups' edits.
