@@ -1,5 +1,6 @@
 #include "presetpanel.h"
 
+#include "mappedbutton.h"
 #include "delegates.h"
 #include "devicestore.h"
 #include "draglistwidget.h"
@@ -28,21 +29,6 @@
 using namespace Kt900;
 
 namespace {
-
-QPushButton *mappedButton(const char *objectName, const QString &tip, int id, QSignalMapper *mapper,
-                          QWidget *parent)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(tip);
-    button->setCursor(Qt::PointingHandCursor);
-    if (mapper) {
-        mapper->setMapping(button, id);
-        QObject::connect(button, &QPushButton::clicked, mapper, qOverload<>(&QSignalMapper::map));
-    }
-    return button;
-}
 
 QAction *mappedAction(const QString &text, int id, QSignalMapper *mapper, QMenu *menu)
 {

@@ -1,5 +1,6 @@
 #include "topbar.h"
 
+#include "mappedbutton.h"
 #include "devicestore.h"
 #include "editorfields.h"
 #include "kt900style.h"
@@ -23,21 +24,6 @@
 using namespace Kt900;
 
 namespace {
-
-QPushButton *mappedButton(const char *objectName, const QString &tip, int id, QSignalMapper *mapper,
-                          QWidget *parent)
-{
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(objectName));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(tip);
-    button->setCursor(Qt::PointingHandCursor);
-    if (mapper) {
-        mapper->setMapping(button, id);
-        QObject::connect(button, &QPushButton::clicked, mapper, qOverload<>(&QSignalMapper::map));
-    }
-    return button;
-}
 
 QWidget *editorRow(const char *objectName, const char *editName, const QString &labelText, QLabel **label,
                    QLineEdit **edit, int min, int max, QWidget *parent)
