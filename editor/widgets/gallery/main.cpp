@@ -805,7 +805,9 @@ QWidget *settingsDialog(QSignalMapper *mapper, bool subPage)
 
 // ----------------------------------------------------------------- exp ----
 
-QWidget *expDialog()
+// The Exp pop-up's frame: close button, the three type buttons (the one of
+// `page` selected); the page goes into the returned layout.
+QWidget *expFrame(int page, QVBoxLayout **content)
 {
     auto *dlg = new QWidget;
     dlg->setAttribute(Qt::WA_TranslucentBackground);
@@ -826,12 +828,20 @@ QWidget *expDialog()
     for (const char *t : {"EXP1", "EXP2", "EXP VOL"}) {
         auto *b = new QPushButton(QString::fromLatin1(t));
         b->setObjectName(QStringLiteral("typeButton"));
-        b->setProperty("isSelected", k++ == 1);
+        b->setProperty("isSelected", k++ == page);
         types->addWidget(b);
     }
     types->addStretch();
     v->addLayout(types);
     v->addSpacing(5);
+    *content = v;
+    return dlg;
+}
+
+QWidget *expDialog()
+{
+    QVBoxLayout *v = nullptr;
+    QWidget *dlg = expFrame(1, &v);
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("exp2Widget"));
     auto *pv = new QVBoxLayout(page);
@@ -872,31 +882,8 @@ QWidget *expDialog()
 
 QWidget *expVolDialog()
 {
-    auto *dlg = new QWidget;
-    dlg->setAttribute(Qt::WA_TranslucentBackground);
-    dlg->setWindowFlags(Qt::FramelessWindowHint);
-    dlg->resize(720, 370);
-    auto *outer = new QHBoxLayout(dlg);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *frame = new QFrame;
-    frame->setObjectName(QStringLiteral("expWidget"));
-    outer->addWidget(frame);
-    auto *v = new QVBoxLayout(frame);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addWidget(plainButton(QStringLiteral("popupClose"), frame), 0, Qt::AlignRight);
-    auto *types = new QHBoxLayout;
-    types->addStretch();
-    int k = 0;
-    for (const char *t : {"EXP1", "EXP2", "EXP VOL"}) {
-        auto *b = new QPushButton(QString::fromLatin1(t));
-        b->setObjectName(QStringLiteral("typeButton"));
-        b->setProperty("isSelected", k++ == 2);
-        types->addWidget(b);
-    }
-    types->addStretch();
-    v->addLayout(types);
-    v->addSpacing(5);
+    QVBoxLayout *v = nullptr;
+    QWidget *dlg = expFrame(2, &v);
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("expVolWidget"));
     auto *pv = new QVBoxLayout(page);
