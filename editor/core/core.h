@@ -1,31 +1,22 @@
 #pragma once
 
-// Core: the editor's main window and the spine of the program.
-//
-// It opens the unit at the bus address given on the command line, starts
-// the receive loop in a worker thread, loads the effect catalogue, builds
-// the frameless window (title bar, preset panel, top bar, module panel,
-// chain panel) and asks the unit for all its data, showing a loading
-// overlay until the unit reports the end of the download. From then on it
-// routes every notification of the unit to the panel that shows it
-// (readData), sends the pop-up dialogs' edits with the 100 ms coalescing of
-// each kind, owns the pop-ups and closes them on a click outside, and ends
-// the program when the window is closed or the unit disappears.
-//
-// The panels are their own classes (PresetPanel, TopBar, ModulePanel,
-// ChainPanel, TitleBar); Core wires them together and keeps the operations
-// that involve several of them (selecting a module from the chain, showing
-// the current preset, following the page the unit shows).
+// Core: the editor's main window. It builds the frameless window (title
+// bar, preset panel, top bar, module panel, chain panel, the pop-ups and
+// the loading overlay) and wires the classes that do the work:
+//   EditorSession      the unit: open, receive loop, attach + sync + retry, shutdown
+//   NotificationRouter the unit's notifications to the panel or dialog showing them
+//   PopupManager       the pop-ups: one at a time, centred, closed by an outside click
+//   DialogEditSender   the dialogs' values in, their coalesced edits out
+//   SlotImporter       IR/NR slot import and delete
+//   BusyState          the one busy state long operations hold
+// Core keeps the operations that involve several panels (selecting a module
+// from the chain, showing the current preset, following the unit's page).
 
-#include "mylibusb.h"
+#include "editorsession.h"
+#include "pagecodes.h"
 #include "presetfilecodec.h"
-#include "unitlink.h"
 
-#include <QList>
-#include <QPair>
 #include <QPoint>
-#include <QSet>
-#include <QThread>
 #include <QVariant>
 #include <QWidget>
 
@@ -36,19 +27,22 @@ namespace Kt900 {
 class DeviceStore;
 }
 
+class BusyState;
 class ChainPanel;
-class CustomButton;
+class DialogEditSender;
 class Exp;
 class FileChooser;
 class FramelessHelper;
 class LoadingWidget;
 class ModulePanel;
+class NotificationRouter;
+class PopupManager;
 class PresetPanel;
 class QSignalMapper;
-class QTimer;
 class RenameWidget;
 class SendCoalescer;
 class Setting;
+class SlotImporter;
 class TipBox;
 class TitleBar;
 class ToneCapture;
@@ -60,12 +54,11 @@ class Core : public QWidget
     Q_OBJECT
 
 public:
-    enum class State { NotShown, Loading, Ready };
+    using State = EditorSession::State;
 
     static constexpr int kWidth = 1130;
     static constexpr int kHeight = 700;
     static constexpr int kLoadingSteps = 510;
-    static constexpr int kStartupRetryMs = 10000;
 
     // Opens the unit at `deviceAddress` and builds the window. When the unit
     // cannot be opened or the catalogue cannot be read, an error message is
@@ -75,19 +68,22 @@ public:
 
     // How the program ends (the event loop's exit). Tests replace it.
     void setQuitHandler(std::function<void(int)> handler);
-    // Delay of the one repetition of the start-up requests (default 10 s),
-    // for constructions that follow.
-    static void setStartupRetryInterval(int ms);
-    static int startupRetryInterval();
 
-    State state() const { return m_state; }
-    quint8 deviceAddress() const { return m_address; }
+    State state() const { return m_session->state(); }
+    quint8 deviceAddress() const { return m_session->address(); }
     int currentModule() const;
-    Kt900::DeviceStore &store() const { return m_link.store(); }
-    usbReceiveThread *receiveThread() const { return m_recv; }
+    Kt900::DeviceStore &store() const { return m_session->link().store(); }
+    usbReceiveThread *receiveThread() const { return m_session->receiver(); }
     SendCoalescer *coalescer() const { return m_coalescer; }
     PresetFileCodec &presetCodec() { return m_codec; }
     void setFileChooser(std::unique_ptr<FileChooser> chooser);
+
+    EditorSession *session() const { return m_session; }
+    NotificationRouter *router() const { return m_router; }
+    PopupManager *popups() const { return m_popups; }
+    DialogEditSender *dialogEdits() const { return m_edits; }
+    SlotImporter *slotImporter() const { return m_slots; }
+    BusyState *busyState() const { return m_busy; }
 
     TitleBar *titleBar() const { return m_title; }
     TopBar *topBar() const { return m_top; }
@@ -103,9 +99,9 @@ public:
     QSignalMapper *buttonMapper() const { return m_mapper; }
 
     // --- operations of the window ---------------------------------------
-    // 0 hides every pop-up; 1 Exp, 2 the name editor, 3 Setting,
-    // 4 ToneCapture (showing one hides the others).
-    void showPopup(int which);
+    // Shows one pop-up (hiding the others); None hides them all.
+    void showPopup(PageCodes::Popup which);
+    void showPopup(int which) { showPopup(static_cast<PageCodes::Popup>(which)); }
     void showModule(int module);
     void selectModule(int module);
     void buildParaWidgets(int module, int type);
@@ -134,60 +130,38 @@ public slots:
     void midiValueChanged(int type, int index, int value);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void fail(const QString &message);
     void buildWindow();
+    void buildPopups();
+    void routeNotifications();
     void placeOverlay();
-    void retryStartup();
     void loadingFinished();
     void fitLayout();
     void wirePopups();
-    void pushSetting(int cmd);
-    void pushToneCapture();
-    void refreshExp();
-    void refreshCabLabels();
+    void openDialog(PageCodes::Popup which, std::uint32_t page);
     void closeButtonMessageBoxes();
-    void centrePopups();
-    QWidget *visiblePopup() const;
-    bool popupFilter(QWidget *receiver, QEvent *event, QWidget *popup);
     void sendCurrentModulePage();
-    void quit(int code);
-    usbReceiveThread *unit() const { return m_link.sender(); }
-    // The CAB or AMP import-slot row under a screen point, or -1.
-    int slotRowAt(const QPoint &globalPoint) const;
-
-    // Coalesced handlers of the pop-ups' edits.
-    void sendSystem();
-    void sendExp();
-    void sendCtrl();
-    void sendGlobalEq();
-    void sendMidi();
-    void sendToneCapture();
 
     PresetFileCodec m_codec;
     QSignalMapper *m_mapper = nullptr;
-    QStringList m_valueColors;
-    QStringList m_backgroundColors;
-    QString m_hoverColor;
-    QString m_selectColor;
-    quint8 m_address = 0;
-    MyLibusb m_usb;
-    QThread m_thread;
-    usbReceiveThread *m_recv = nullptr;
+    SendCoalescer *m_coalescer = nullptr;
+    EditorSession *m_session = nullptr;
+    BusyState *m_busy = nullptr;
+    NotificationRouter *m_router = nullptr;
+    PopupManager *m_popups = nullptr;
+    DialogEditSender *m_edits = nullptr;
+    SlotImporter *m_slots = nullptr;
+
     Exp *m_exp = nullptr;
     Setting *m_setting = nullptr;
     ToneCapture *m_toneCapture = nullptr;
     RenameWidget *m_rename = nullptr;
     TipBox *m_tip = nullptr;
     LoadingWidget *m_loading = nullptr;
-
-    mutable UnitLink m_link;
-    SendCoalescer *m_coalescer = nullptr;
     FramelessHelper *m_frameless = nullptr;
     QWidget *m_border = nullptr;
     TitleBar *m_title = nullptr;
@@ -195,21 +169,5 @@ private:
     PresetPanel *m_presets = nullptr;
     ModulePanel *m_module = nullptr;
     ChainPanel *m_chain = nullptr;
-    QTimer *m_retry = nullptr;
-    std::unique_ptr<FileChooser> m_chooser;
-
-    State m_state = State::NotShown;
-    bool m_retried = false;
     bool m_wired = false;
-    bool m_destroying = false;
-    std::function<void(int)> m_quit;
-
-    // What the open coalescing windows of the pop-ups' kinds carry.
-    int m_sysIndex = -1;
-    QList<int> m_expIndexes;
-    bool m_ctrlDirty = false;
-    bool m_bpmDirty = false;
-    int m_ctrlIndex = -1;
-    QList<QPair<int, int>> m_midiEntries;   // (type, index)
-    QSet<int> m_toneGroups;                 // 0 A, 1 B, 8 C, 12 the TONE CAP block
 };

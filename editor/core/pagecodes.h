@@ -1,6 +1,8 @@
 #pragma once
 
-// UI page codes: the 32-bit code the editor sends with CurrentUi to tell the
+// UI page codes and the window's pop-up ids, in one place.
+//
+// Page codes: the 32-bit code the editor sends with CurrentUi to tell the
 // unit which page it shows, and the page the unit reports back. Packed as
 // page (bits 0-7), sub-page (8-15) and sub-sub-page (16-23).
 
@@ -12,12 +14,22 @@ class DeviceStore;
 
 namespace PageCodes {
 
-constexpr std::uint32_t kPresetPage = 12;       // volume, tempo, leaving a pop-up
-constexpr std::uint32_t kTonePopup = 3;
-constexpr std::uint32_t kSettingPopup = 13;
-constexpr std::uint32_t kExpPopup = 17;
-constexpr std::uint32_t kChainOrder = 0x10C;    // 268, the chain order is being edited
-constexpr std::uint32_t kCtrlOnOff = 0x110;     // 272
+// The pages the editor itself reports.
+enum Page : std::uint32_t {
+    kTonePopup = 3,
+    kPresetPage = 12,       // volume, tempo, leaving a pop-up
+    kSettingPopup = 13,
+    kExpPopup = 17,
+    kChainOrder = 0x10C,    // 268, the chain order is being edited
+    kCtrlOnOff = 0x110,     // 272
+    kExpVolPage = 0x211,    // 529, the EXP VOL page of the pedal pop-up
+    kExp1Page = 0x311,      // 785
+    kExp2Page = 0x711,      // 1809
+};
+
+// The window's pop-ups; showing one hides the others.
+enum class Popup { None = 0, Exp = 1, Rename = 2, Setting = 3, ToneCapture = 4 };
+constexpr int kPopupCount = 5;
 
 // Page code of a module index 0..13 (12 for any other index).
 std::uint32_t forModule(int module);

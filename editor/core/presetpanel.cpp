@@ -1,6 +1,7 @@
 #include "presetpanel.h"
 
 #include "mappedbutton.h"
+#include "busystate.h"
 #include "delegates.h"
 #include "devicestore.h"
 #include "draglistwidget.h"
@@ -186,10 +187,20 @@ void PresetPanel::resetToCurrentPreset()
     showCurrentRow(m_link.store().currentPresetIndex());
 }
 
+void PresetPanel::setBusyState(BusyState *busy)
+{
+    m_busy = busy;
+}
+
 void PresetPanel::onSelectionChanged()
 {
     if (m_showingRow || m_selecting)
         return;
+    if (m_busy && !m_busy->allows("a preset switch")) {
+        // The list keeps showing the preset the unit is on.
+        resetToCurrentPreset();
+        return;
+    }
     const QList<QListWidgetItem *> selected = m_device->selectedItems();
     if (selected.size() != 1)
         return;
@@ -283,6 +294,27 @@ bool PresetPanel::clearRow(int row)
         return false;
     afterRecordChange(row);
     return true;
+}
+
+bool PresetPanel::runMenuCommand(int id)
+{
+    if (m_busy && !m_busy->allows("a preset list command"))
+        return false;
+    const int row = m_menuRow;
+    switch (id) {
+    case CopyId:
+        copyRow(row);
+        return row >= 0 && row < kPresetCount;
+    case PasteId:
+        return pasteRow(row);
+    case ClearId:
+        return clearRow(row);
+    case RenameId:
+        beginRename(row);
+        return m_renameRow == row;
+    default:
+        return false;
+    }
 }
 
 void PresetPanel::beginRename(int row)

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class BusyState;
 class DragListWidget;
 class PresetFileCodec;
 class QAction;
@@ -45,6 +46,8 @@ public:
 
     // The in-place name editor (a pop-up of the main window).
     void setRenameWidget(RenameWidget *rename);
+    // While it holds, preset switches and the list's commands are refused.
+    void setBusyState(BusyState *busy);
 
     // One label per preset row from the model.
     void fillDeviceList();
@@ -65,6 +68,9 @@ public:
     bool clearRow(int row);
     // Opens the name editor over a row.
     void beginRename(int row);
+    // Copy, paste, clear or rename (a ButtonId) on the context menu's row;
+    // false when refused (busy) or nothing changed.
+    bool runMenuCommand(int id);
     // The name editor reported a name (empty: nothing to rename).
     void renameFinished(const QString &name);
     // Places the open name editor over its row again (the list scrolled).
@@ -133,6 +139,7 @@ private:
     std::function<QString()> m_nameSource;
     int m_menuRow = -1;
     int m_copied = -1;
+    QPointer<BusyState> m_busy;
     int m_renameRow = -1;
     int m_markedRow = -1;
     bool m_showingRow = false;
