@@ -1,13 +1,13 @@
 #include "core.h"
 
-#include "appconfig.h"
 #include "busystate.h"
 #include "chainpanel.h"
 #include "commands.h"
 #include "custombutton.h"
 #include "devicestore.h"
-#include "dialogeditsender.h"
 #include "draglistwidget.h"
+#include "dialogeditsender.h"
+#include "editorlayout.h"
 #include "editorfields.h"
 #include "effectcatalogue.h"
 #include "exp.h"
@@ -18,6 +18,7 @@
 #include "modulepanel.h"
 #include "mymessagebox.h"
 #include "notificationrouter.h"
+#include "panelsync.h"
 #include "parawidgetbase.h"
 #include "popupmanager.h"
 #include "presetpanel.h"
@@ -33,33 +34,11 @@
 #include "usbreceivethread.h"
 
 #include <QApplication>
-#include <QColor>
-#include <QHBoxLayout>
-#include <QListWidget>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QShortcut>
 #include <QSignalMapper>
-#include <QSplitter>
-#include <QVBoxLayout>
 
 using namespace Kt900;
-
-namespace {
-
-const char kListStyle[] =
-    "QListWidget {\tcolor: white; font-weight: bold; background: transparent; }\t\t\t"
-    "QListWidget::item:hover { background: %1; }\t\t\t\t\t\t\t"
-    "QListWidget::item:selected:active { background: %2; }\t\t\t\t"
-    "QListWidget::item:selected:!active{ background: %3; }";
-
-QString colorSetting(const QString &key, const QString &fallback)
-{
-    const QString value = AppConfig::instance().value(QStringLiteral("Color"), key, fallback).toString();
-    return QColor::isValidColor(value) ? value : fallback;
-}
-
-} // namespace
 
 // ===========================================================================
 // Start-up and the end
@@ -149,77 +128,34 @@ void Core::buildWindow()
     setObjectName(QStringLiteral("mainWidget"));
     setWindowTitle(QStringLiteral("TOVAK_KT900"));
     setGeometry(200, 100, kWidth, kHeight);
-    auto *outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    m_border = new QWidget(this);
-    m_border->setObjectName(QStringLiteral("mainBorderWidget"));
-    m_border->setAttribute(Qt::WA_StyledBackground);
-    outer->addWidget(m_border);
-
-    auto *borderBox = new QVBoxLayout(m_border);
-    borderBox->setContentsMargins(0, 0, 0, 0);
-    borderBox->setSpacing(0);
-    m_title = new TitleBar(m_border);
-    borderBox->addWidget(m_title);
-    connect(m_title, &TitleBar::minimizeRequested, this, &QWidget::showMinimized);
-    connect(m_title, &TitleBar::maximizeRequested, this, &QWidget::showMaximized);
-    connect(m_title, &TitleBar::restoreRequested, this, &QWidget::showNormal);
-    connect(m_title, &TitleBar::closeRequested, this, [this]() { m_session->quit(0); });
-
-    auto *mainSplitter = new QSplitter(Qt::Vertical, m_border);
-    mainSplitter->setObjectName(QStringLiteral("mainSplitter"));
-    mainSplitter->setChildrenCollapsible(false);
-    borderBox->addWidget(mainSplitter);
-
-    auto *upper = new QSplitter(Qt::Horizontal, mainSplitter);
-    upper->setObjectName(QStringLiteral("upperSplitter"));
-    upper->setChildrenCollapsible(false);
-    m_presets = new PresetPanel(m_session->link(), m_codec, m_mapper, upper);
-    m_presets->setBusyState(m_busy);
-    upper->addWidget(m_presets);
-
-    auto *editing = new QWidget(upper);
-    editing->setObjectName(QStringLiteral("paraWidget"));
-    editing->setAttribute(Qt::WA_StyledBackground);
-    auto *editingBox = new QVBoxLayout(editing);
-    editingBox->setContentsMargins(3, 0, 0, 0);
-    editingBox->setSpacing(2);
-    m_top = new TopBar(m_session->link(), m_mapper, editing);
-    editingBox->addWidget(m_top);
-    m_module = new ModulePanel(m_session->link(), *m_coalescer, editing);
-    editingBox->addWidget(m_module, 1);
-    upper->addWidget(editing);
-    upper->setStretchFactor(0, 5);
-    upper->setStretchFactor(1, 9);
-    mainSplitter->addWidget(upper);
-
-    m_chain = new ChainPanel(m_session->link(), mainSplitter);
-    mainSplitter->addWidget(m_chain);
-    mainSplitter->setStretchFactor(0, 2);
-    mainSplitter->setStretchFactor(1, 1);
+    m_ui = EditorLayout::build(this, m_session->link(), m_codec, m_mapper, *m_coalescer);
+    m_sync = new PanelSync(m_ui, m_session->link(), this);
+    m_ui.presets->setBusyState(m_busy);
+    m_slots->setModulePanel(m_ui.module);
+    connect(m_ui.title, &TitleBar::minimizeRequested, this, &QWidget::showMinimized);
+    connect(m_ui.title, &TitleBar::maximizeRequested, this, &QWidget::showMaximized);
+    connect(m_ui.title, &TitleBar::restoreRequested, this, &QWidget::showNormal);
+    connect(m_ui.title, &TitleBar::closeRequested, this, [this]() { m_session->quit(0); });
 
     // Chain buttons: click through the mapper, drag and release here.
-    connect(m_chain->mapper(), &QSignalMapper::mappedInt, this, &Core::chainButtonClick);
+    connect(m_ui.chain->mapper(), &QSignalMapper::mappedInt, this, &Core::chainButtonClick);
     for (int module = 0; module < ChainPanel::kButtonCount; ++module) {
-        CustomButton *b = m_chain->button(module);
+        CustomButton *b = m_ui.chain->button(module);
         connect(b, &CustomButton::drag_signal, this, &Core::chainButtonDrag);
         connect(b, &CustomButton::release_signal, this, &Core::chainButtonRelease);
     }
-    connect(m_module, &ModulePanel::switchToggled, this, [this](int module, bool on) {
-        m_chain->setSwitchImage(module, on);
-    });
-    connect(m_module, &ModulePanel::importRequested, this, &Core::importIrOrNr);
-    connect(m_module, &ModulePanel::deleteRequested, this, &Core::deleteIrOrNr);
-    m_slots->setModulePanel(m_module);
+    connect(m_ui.module, &ModulePanel::switchToggled, m_ui.chain, &ChainPanel::setSwitchImage);
+    connect(m_ui.module, &ModulePanel::importRequested, this, &Core::importIrOrNr);
+    connect(m_ui.module, &ModulePanel::deleteRequested, this, &Core::deleteIrOrNr);
     connect(m_mapper, &QSignalMapper::mappedInt, this, &Core::buttonClick);
-    connect(m_presets, &PresetPanel::currentPresetChanged, this, &Core::showCurrentPreset);
-    connect(m_presets, &PresetPanel::renameRequested, this, [this](QPoint pos) {
+    connect(m_ui.presets, &PresetPanel::currentPresetChanged, this, &Core::showCurrentPreset);
+    connect(m_ui.presets, &PresetPanel::renameRequested, this, [this](QPoint pos) {
         if (!m_rename)
             return;
         m_rename->move(pos);
         showPopup(PageCodes::Popup::Rename);
     });
-    m_presets->setNameSource([this]() { return m_top->presetName(); });
+    m_ui.presets->setNameSource([this]() { return m_ui.top->presetName(); });
 
     buildPopups();
 
@@ -242,26 +178,27 @@ void Core::buildPopups()
     m_toneCapture = new ToneCapture(this);
     m_tip = new TipBox(this);
     m_tip->hide();
-    m_top->setTipBox(m_tip);
+    m_ui.top->setTipBox(m_tip);
     m_exp->hide();
     m_setting->hide();
     m_toneCapture->hide();
 
-    m_edits->setViews({m_setting, m_exp, m_toneCapture, m_top, m_chain, m_module});
+    m_edits->setViews({m_setting, m_exp, m_toneCapture, m_ui.top, m_ui.chain, m_ui.module});
 
     m_popups = new PopupManager(this);
     m_popups->setPopup(PageCodes::Popup::Exp, m_exp);
     m_popups->setPopup(PageCodes::Popup::Setting, m_setting);
     m_popups->setPopup(PageCodes::Popup::ToneCapture, m_toneCapture);
-    m_popups->setTitleBar(m_title);
+    m_popups->setTitleBar(m_ui.title);
     m_popups->setActiveCheck([this]() { return state() != State::NotShown; });
     // A running capture keeps its pop-up open.
     m_popups->setKeepOpen(PageCodes::Popup::ToneCapture, [this]() { return m_toneCapture->isBusy(); });
     connect(m_popups, &PopupManager::dialogDismissed, this, &Core::sendCurrentModulePage);
-    connect(m_popups, &PopupManager::renameDismissed, m_presets, &PresetPanel::cancelRename);
+    connect(m_popups, &PopupManager::renameDismissed, m_ui.presets, &PresetPanel::cancelRename);
+    m_sync->setDialogs({m_exp, m_setting, m_toneCapture}, m_edits, m_popups);
     connect(m_popups, &PopupManager::escapePressed, this, [this]() {
         if (state() == State::Ready)
-            m_presets->resetToCurrentPreset();
+            m_ui.presets->resetToCurrentPreset();
     });
 }
 
@@ -289,32 +226,19 @@ void Core::moveEvent(QMoveEvent *event)
 void Core::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !m_title)
+    if (event->type() != QEvent::WindowStateChange || !m_ui.title)
         return;
     const Qt::WindowStates states = windowState();
     if (states & Qt::WindowMinimized)
         return;
-    m_title->setMaximized(states & Qt::WindowMaximized);
+    m_ui.title->setMaximized(states & Qt::WindowMaximized);
     if (m_popups)
         m_popups->centre();
 }
 
 void Core::dataInit()
 {
-    const QString paraColor = colorSetting(QStringLiteral("paraColor"), QStringLiteral("#c0d23c"));
-    const QString selectColor = colorSetting(QStringLiteral("presetListSelectColor"), QStringLiteral("#B1CF36"));
-    const QString hoverColor = colorSetting(QStringLiteral("presetListHoverColor"), QStringLiteral("gray"));
-    const int modules = qMax(0, EffectCatalogue::instance().chainCount());
-    if (m_module)
-        m_module->setColors(QStringList(QVector<QString>(modules, paraColor).toList()),
-                            QStringList(QVector<QString>(modules, QStringLiteral("#414141")).toList()));
-    const QString style = QString::fromLatin1(kListStyle).arg(hoverColor, selectColor, selectColor);
-    if (m_presets) {
-        m_presets->deviceList()->setStyleSheet(style);
-        m_presets->computerList()->setStyleSheet(style);
-    }
-    if (m_module)
-        m_module->typeList()->setStyleSheet(style);
+    EditorLayout::applyColors(m_ui);
 }
 
 // ===========================================================================
@@ -328,40 +252,24 @@ void Core::routeNotifications()
     r->setAfterHook([this]() { closeButtonMessageBoxes(); });
     r->setHandler(N::PageChanged, [this](int) { followUnitPage(); });
     r->setHandler(N::ModuleData, [this](int code) { refreshModule(Cmd::commandModule(code)); });
-    r->setHandler(N::FxLoop, [this](int) {
-        const int module = currentModule();
-        refreshModule((module == ModFxLoopSend || module == ModFxLoopReturn) ? module : ModFxLoopSend);
-    });
+    r->setHandler(N::FxLoop, [this](int) { m_sync->refreshFxLoop(); });
     r->setHandler(N::ToneCapture, [this](int) {
         m_edits->pushToneCapture();
         if (state() == State::Ready && currentModule() == ModulePanel::kToneCapModule)
             refreshModule(ModulePanel::kToneCapModule);
     });
-    r->setHandler(N::VolumeTempo, [this](int) { m_top->refreshVolumeAndTempo(); });
-    r->setHandler(N::ChainOrder, [this](int) { m_chain->rebuildOrder(); });
+    r->setHandler(N::VolumeTempo, [this](int) { m_ui.top->refreshVolumeAndTempo(); });
+    r->setHandler(N::ChainOrder, [this](int) { m_ui.chain->rebuildOrder(); });
     r->setHandler(N::Settings, [this](int code) { m_edits->pushSetting(code); });
-    r->setHandler(N::Switches, [this](int) {
-        m_chain->refreshSwitches();
-        m_module->refreshSwitch();
-    });
+    r->setHandler(N::Switches, [this](int) { m_sync->refreshSwitches(); });
     r->setHandler(N::Expression, [this](int) { m_edits->refreshExp(); });
     r->setHandler(N::LoadStep, [this](int) {
         if (m_loading)
             m_loading->addProgressValue();
     });
     r->setHandler(N::SyncDone, [this](int) { m_session->syncDone(); });
-    r->setHandler(N::PresetStored, [this](int) {
-        // The edit buffer was stored: it is that preset, name included.
-        const int index = store().currentPresetIndex();
-        if (index >= 0)
-            store().setPresetName(kEditBuffer, store().presetName(index));
-        m_presets->relabel(index);
-        showCurrentPreset();
-    });
-    r->setHandler(N::PresetSelected, [this](int) {
-        if (store().currentPresetIndex() != m_presets->deviceList()->currentRow())
-            showCurrentPreset();
-    });
+    r->setHandler(N::PresetStored, [this](int) { m_sync->presetStored(); });
+    r->setHandler(N::PresetSelected, [this](int) { m_sync->presetSelected(); });
 }
 
 void Core::readData(int cmd)
@@ -384,32 +292,12 @@ void Core::loadingFinished()
     if (!m_loading)
         return;
     m_loading->addProgressValue();
-    m_presets->fillDeviceList();
+    m_ui.presets->fillDeviceList();
     showCurrentPreset();
-    m_presets->refreshComputerList();
+    m_ui.presets->refreshComputerList();
     wirePopups();
     m_loading->hide();
-    fitLayout();
-}
-
-void Core::fitLayout()
-{
-    // The preset panel gets what its labels need, as far as the editing
-    // panel's minimum leaves room; the type list what the longest type name
-    // needs.
-    auto *upper = qobject_cast<QSplitter *>(m_presets->parentWidget());
-    QWidget *editing = m_top->parentWidget();
-    if (upper && editing) {
-        const int total = upper->width() - upper->handleWidth();
-        const int room = total - editing->minimumSizeHint().width();
-        const int presets = qMax(m_presets->minimumSizeHint().width(), qMin(m_presets->preferredWidth(), room));
-        if (total > 0 && presets > 0 && presets < total)
-            upper->setSizes({presets, total - presets});
-        m_presets->layout()->activate();
-        editing->layout()->activate();
-    }
-    m_presets->fitColumns();
-    m_module->fitColumns();
+    EditorLayout::fit(m_ui);
 }
 
 void Core::wirePopups()
@@ -425,15 +313,15 @@ void Core::wirePopups()
     m_rename->setMaxLength(EditorFields::kNameMaxLength);
     m_rename->setPlaceholderText(tr("a-z A-Z 0-9 and Space"));
     m_rename->hide();
-    m_presets->setRenameWidget(m_rename);
+    m_ui.presets->setRenameWidget(m_rename);
     m_popups->setPopup(PageCodes::Popup::Rename, m_rename);
 
     connect(m_exp, &Exp::valueChanged, this, &Core::expValueChanged);
-    connect(m_exp, &Exp::controlStrChanged, m_top, &TopBar::setExpInfo);
+    connect(m_exp, &Exp::controlStrChanged, m_ui.top, &TopBar::setExpInfo);
     connect(m_setting, &Setting::listColorChanged, this, &Core::dataInit);
-    connect(m_setting, &Setting::paraColorChanged, m_module, &ModulePanel::setParaColor);
-    connect(m_setting, &Setting::cabLStrChanged, m_top, &TopBar::setCabLeftText);
-    connect(m_setting, &Setting::cabRStrChanged, m_top, &TopBar::setCabRightText);
+    connect(m_setting, &Setting::paraColorChanged, m_ui.module, &ModulePanel::setParaColor);
+    connect(m_setting, &Setting::cabLStrChanged, m_ui.top, &TopBar::setCabLeftText);
+    connect(m_setting, &Setting::cabRStrChanged, m_ui.top, &TopBar::setCabRightText);
     connect(m_setting, &Setting::systemValueChanged, this, &Core::sysValueChanged);
     connect(m_setting, &Setting::glbEqValueChanged, this, &Core::glbEqValueChanged);
     connect(m_setting, &Setting::ctrlValueChanged, this, &Core::ctrlValueChanged);
@@ -449,121 +337,57 @@ void Core::wirePopups()
 
 int Core::currentModule() const
 {
-    return m_module ? m_module->currentModule() : -1;
+    return m_sync ? m_sync->currentModule() : -1;
 }
 
 void Core::showModule(int module)
 {
-    m_module->showModule(module);
-    m_chain->setSwitchImage(module, store().moduleSwitch(module));
+    m_sync->showModule(module);
 }
 
 void Core::selectModule(int module)
 {
-    if (module < 0)
-        return;
-    if (module == currentModule()) {
-        refreshModule(module);
-        return;
-    }
-    m_chain->setSelectedModule(module);
-    showModule(module);
-}
-
-void Core::buildParaWidgets(int module, int type)
-{
-    m_module->buildParaWidgets(module, type);
+    m_sync->selectModule(module);
 }
 
 void Core::refreshModule(int module)
 {
-    if (module < 0)
-        return;
-    if (module == currentModule())
-        m_module->refreshModule();
-    m_chain->setSwitchImage(module, store().moduleSwitch(module));
+    m_sync->refreshModule(module);
+}
+
+void Core::buildParaWidgets(int module, int type)
+{
+    m_ui.module->buildParaWidgets(module, type);
 }
 
 void Core::chainButtonClick(int id)
 {
-    const int selected = m_chain->selectedModule();
-    if (id == selected) {
-        QRadioButton *moduleSwitch = m_module->moduleSwitch();
-        moduleSwitch->setChecked(!moduleSwitch->isChecked());
-        return;
-    }
-    if (usbReceiveThread *u = m_session->link().sender())
-        u->sendCurrentUi(PageCodes::forModule(id));
-    m_chain->setSelectedModule(id);
-    showModule(id);
-    CustomButton *b = m_chain->button(id);
-    if (b && !b->switchStatus()) {
-        // Choosing a module that is off switches it on.
-        b->setSwitchStatus(true);
-        m_module->moduleSwitch()->setChecked(true);
-    }
+    m_sync->chainButtonClick(id);
 }
 
 void Core::chainButtonDrag()
 {
-    m_chain->dragButton(qobject_cast<CustomButton *>(sender()));
+    m_ui.chain->dragButton(qobject_cast<CustomButton *>(sender()));
 }
 
 void Core::chainButtonRelease()
 {
-    m_chain->releaseButton();
+    m_ui.chain->releaseButton();
 }
 
 void Core::paraValueChanged(int value)
 {
-    m_module->paraValueChanged(qobject_cast<ParaWidgetBase *>(sender()), value);
+    m_ui.module->paraValueChanged(qobject_cast<ParaWidgetBase *>(sender()), value);
 }
 
 void Core::showCurrentPreset()
 {
-    const DeviceStore &s = store();
-    m_top->refreshVolumeAndTempo();
-    m_edits->refreshCabLabels();
-    m_edits->refreshExp();
-    m_chain->rebuildOrder();
-    m_chain->refreshSwitches();
-    const int current = s.currentPresetIndex();
-    m_top->setPresetName(s.presetName(current >= 0 ? current : kEditBuffer));
-    m_presets->showCurrentRow(current);
-    const std::uint32_t code = s.screenCode();
-    const int pageModule = code <= 10 ? PageCodes::moduleForPage(code) : -1;
-    if (pageModule >= 0)
-        selectModule(pageModule);
-    else
-        selectModule(currentModule() >= 0 ? currentModule() : 0);
+    m_sync->showCurrentPreset();
 }
 
 void Core::followUnitPage()
 {
-    const PageCodes::Route route = PageCodes::route(store().screenCode());
-    switch (route.kind) {
-    case PageCodes::Route::Module:
-        showPopup(PageCodes::Popup::None);
-        selectModule(route.arg >= 0 ? route.arg : currentModule());
-        break;
-    case PageCodes::Route::ToneCapture:
-        if (route.show)
-            showPopup(PageCodes::Popup::ToneCapture);
-        m_toneCapture->setStep(route.arg);
-        break;
-    case PageCodes::Route::Exp:
-        showPopup(PageCodes::Popup::Exp);
-        if (route.arg >= 0)
-            m_exp->showPage(route.arg);
-        break;
-    case PageCodes::Route::Setting:
-        showPopup(PageCodes::Popup::Setting);
-        if (route.arg >= 0)
-            m_setting->gotoPage(route.arg);
-        break;
-    case PageCodes::Route::None:
-        break;
-    }
+    m_sync->followUnitPage();
 }
 
 // ===========================================================================
@@ -573,14 +397,14 @@ void Core::buttonClick(int id)
 {
     switch (id) {
     case PresetPanel::OpenFolderId:
-        m_presets->openPresetFolder();
+        m_ui.presets->openPresetFolder();
         break;
     case PresetPanel::RefreshId:
-        m_presets->refreshComputerList();
+        m_ui.presets->refreshComputerList();
         break;
     case TopBar::SaveId:
         if (m_busy->allows("a preset save"))
-            m_presets->save(m_top->presetName(), true);
+            m_ui.presets->save(m_ui.top->presetName(), true);
         break;
     case TopBar::ExpId:
         openDialog(PageCodes::Popup::Exp, PageCodes::kExpPopup);
@@ -595,7 +419,7 @@ void Core::buttonClick(int id)
     case PresetPanel::PasteId:
     case PresetPanel::ClearId:
     case PresetPanel::RenameId:
-        m_presets->runMenuCommand(id);
+        m_ui.presets->runMenuCommand(id);
         break;
     default:
         break;

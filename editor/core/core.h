@@ -7,11 +7,11 @@
 //   NotificationRouter the unit's notifications to the panel or dialog showing them
 //   PopupManager       the pop-ups: one at a time, centred, closed by an outside click
 //   DialogEditSender   the dialogs' values in, their coalesced edits out
+//   PanelSync          the chain, module panel and preset list on what the model shows
 //   SlotImporter       IR/NR slot import and delete
 //   BusyState          the one busy state long operations hold
-// Core keeps the operations that involve several panels (selecting a module
-// from the chain, showing the current preset, following the unit's page).
 
+#include "editorlayout.h"
 #include "editorsession.h"
 #include "pagecodes.h"
 #include "presetfilecodec.h"
@@ -36,6 +36,7 @@ class FramelessHelper;
 class LoadingWidget;
 class ModulePanel;
 class NotificationRouter;
+class PanelSync;
 class PopupManager;
 class PresetPanel;
 class QSignalMapper;
@@ -85,11 +86,11 @@ public:
     SlotImporter *slotImporter() const { return m_slots; }
     BusyState *busyState() const { return m_busy; }
 
-    TitleBar *titleBar() const { return m_title; }
-    TopBar *topBar() const { return m_top; }
-    PresetPanel *presetPanel() const { return m_presets; }
-    ModulePanel *modulePanel() const { return m_module; }
-    ChainPanel *chainPanel() const { return m_chain; }
+    TitleBar *titleBar() const { return m_ui.title; }
+    TopBar *topBar() const { return m_ui.top; }
+    PresetPanel *presetPanel() const { return m_ui.presets; }
+    ModulePanel *modulePanel() const { return m_ui.module; }
+    ChainPanel *chainPanel() const { return m_ui.chain; }
     LoadingWidget *loadingWidget() const { return m_loading; }
     Exp *expPopup() const { return m_exp; }
     Setting *settingPopup() const { return m_setting; }
@@ -140,7 +141,6 @@ private:
     void routeNotifications();
     void placeOverlay();
     void loadingFinished();
-    void fitLayout();
     void wirePopups();
     void openDialog(PageCodes::Popup which, std::uint32_t page);
     void closeButtonMessageBoxes();
@@ -163,11 +163,7 @@ private:
     TipBox *m_tip = nullptr;
     LoadingWidget *m_loading = nullptr;
     FramelessHelper *m_frameless = nullptr;
-    QWidget *m_border = nullptr;
-    TitleBar *m_title = nullptr;
-    TopBar *m_top = nullptr;
-    PresetPanel *m_presets = nullptr;
-    ModulePanel *m_module = nullptr;
-    ChainPanel *m_chain = nullptr;
+    EditorLayout::Parts m_ui;
+    PanelSync *m_sync = nullptr;
     bool m_wired = false;
 };
