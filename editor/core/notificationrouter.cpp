@@ -68,7 +68,7 @@ bool NotificationRouter::route(int code)
 bool NotificationRouter::route(Notification kind, int code)
 {
     bool ran = false;
-    if (kind != Notification::Count) {
+    if (kind != Notification::Ignored && kind != Notification::Count) {
         const Handler &handler = m_handlers[static_cast<int>(kind)];
         const bool ready = m_ready && m_ready();
         if (handler && (ready || !needsReady(kind))) {

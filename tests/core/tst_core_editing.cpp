@@ -4,11 +4,13 @@
 // IR places, and a seeded storm of edits after which the unit holds exactly
 // what the editor shows.
 
+#include "busystate.h"
 #include "chainpanel.h"
 #include "core.h"
 #include "custombutton.h"
 #include "customgroupbutton.h"
 #include "customslider.h"
+#include "draglistwidget.h"
 #include "editorfields.h"
 #include "exp.h"
 #include "editorharness.h"
@@ -591,8 +593,16 @@ void TestCoreEditing::irSlotImportAndDelete()
     // Watch for the message boxes while the modal runs go on.
     QString message;
     bool answerYes = false;
+    // While the upload runs, a preset switch and a second import are refused.
+    int presetBefore = -2, presetDuring = -2;
     QTimer watch;
     connect(&watch, &QTimer::timeout, &core, [&]() {
+        if (core.busyState()->isBusy() && presetBefore == -2) {
+            presetBefore = h.store().currentPresetIndex();
+            core.presetPanel()->deviceList()->setCurrentRow((presetBefore + 3) % kPresetCount);
+            QTest::mouseClick(add, Qt::LeftButton);
+            presetDuring = h.store().currentPresetIndex();
+        }
         for (MyMessageBox *box : core.findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
             if (!box->isVisible())
                 continue;
@@ -609,6 +619,11 @@ void TestCoreEditing::irSlotImportAndDelete()
     QTRY_COMPARE(message, QStringLiteral("IR import successful !"));
     QCOMPARE(types->item(row)->text(), QStringLiteral("36:My Room IR"));
     QCOMPARE(EffectCatalogue::instance().typeName(ModCab, row), QStringLiteral("36:My Room IR"));
+    QVERIFY2(presetBefore >= 0, "the upload never showed the busy state");
+    QCOMPARE(presetDuring, presetBefore);
+    QCOMPARE(core.presetPanel()->deviceList()->currentRow(), presetBefore);
+    QCOMPARE(chooser->calls, 1);
+    QVERIFY(!core.busyState()->isBusy());
     QTRY_VERIFY(h.unitMemory().irFilled(3));
     QCOMPARE(h.unitMemory().store.slotName(ListIr, 3), QStringLiteral("My Room IR"));
 
@@ -619,6 +634,21 @@ void TestCoreEditing::irSlotImportAndDelete()
     QCOMPARE(message, QStringLiteral("Delete the IR: 36:My Room IR"));
     QCOMPARE(types->item(row)->text(), QStringLiteral("36:EMPTY"));
     QTRY_VERIFY(!h.unitMemory().irFilled(3));
+
+    // A file that is no IR fails, and leaves nothing busy.
+    QTRY_VERIFY(!core.findChild<MyMessageBox *>(QStringLiteral("messageBoxDialog")));
+    const QString broken = dir.filePath(QStringLiteral("Broken.wav"));
+    {
+        QFile f(broken);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a wave file");
+    }
+    chooser->setPath(broken);
+    presetBefore = 0;   // nothing more to try during this one
+    QTest::mouseClick(add, Qt::LeftButton);
+    QTRY_COMPARE(message, QStringLiteral("IR import failed !"));
+    QVERIFY(!core.busyState()->isBusy());
+    QCOMPARE(types->item(row)->text(), QStringLiteral("36:EMPTY"));
     QVERIFY(h.unit().protocolErrors().isEmpty());
 }
 
