@@ -1,8 +1,8 @@
 #pragma once
 
-// Core: the editor's main window. It builds the frameless window (title
-// bar, preset panel, top bar, module panel, chain panel, the pop-ups and
-// the loading overlay) and wires the classes that do the work:
+// Core: the editor's main window. It builds the frameless window (the
+// panels through EditorLayout, the pop-ups and the loading overlay) and
+// wires the classes that do the work:
 //   EditorSession      the unit: open, receive loop, attach + sync + retry, shutdown
 //   NotificationRouter the unit's notifications to the panel or dialog showing them
 //   PopupManager       the pop-ups: one at a time, centred, closed by an outside click
