@@ -742,6 +742,130 @@ void wordMarks()
     });
 }
 
+// --------------------------------------------------------- tone capture ----
+
+// A jack socket on a panel, with its name under it.
+void drawSocket(QPainter &p, QPointF c, const QString &name)
+{
+    p.setPen(QPen(QColor(0x16, 0x16, 0x16), 1.0));
+    p.setBrush(QColor(0x8a, 0x8a, 0x8a));
+    p.drawEllipse(c, 6.0, 6.0);
+    p.setBrush(QColor(0x10, 0x10, 0x10));
+    p.drawEllipse(c, 3.0, 3.0);
+    p.setFont(font(9, true, 0.3));
+    p.setPen(kTextDim);
+    p.drawText(QRectF(c.x() - 34, c.y() + 8, 68, 14), Qt::AlignCenter, name);
+}
+
+// A cable from `a` to `b` bowing up by `lift`, with its number in a badge at
+// the top of the bow.
+void drawCable(QPainter &p, QPointF a, QPointF b, qreal lift, const QColor &c, int number)
+{
+    QPainterPath path(a);
+    path.cubicTo(a - QPointF(0, lift), b - QPointF(0, lift), b);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(strokePen(QColor(0, 0, 0, 160), 5.0));
+    p.drawPath(path);
+    p.setPen(strokePen(c, 3.0));
+    p.drawPath(path);
+    // Plugs at both ends.
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.darker(130));
+    for (QPointF end : {a, b})
+        p.drawRoundedRect(QRectF(end.x() - 3.5, end.y() - 13, 7, 11), 1.5, 1.5);
+    const QPointF top = path.pointAtPercent(0.5);
+    p.setBrush(c);
+    p.setPen(QPen(QColor(0x1c, 0x1c, 0x1c), 1.5));
+    p.drawEllipse(top, 9.0, 9.0);
+    p.setFont(font(11, true));
+    p.setPen(QColor(0x14, 0x14, 0x14));
+    p.drawText(QRectF(top.x() - 9, top.y() - 9, 18, 18), Qt::AlignCenter, QString::number(number));
+}
+
+void drawBox(QPainter &p, const QRectF &r, const QString &name)
+{
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0.0, QColor(0x3c, 0x3c, 0x3c));
+    g.setColorAt(1.0, QColor(0x26, 0x26, 0x26));
+    p.setBrush(g);
+    p.setPen(QPen(QColor(0x5a, 0x5a, 0x5a), 1.0));
+    p.drawRoundedRect(r, 8, 8);
+    p.setFont(font(14, true, 1.5));
+    p.setPen(kText);
+    p.drawText(QRectF(r.left(), r.bottom() - 26, r.width(), 22), Qt::AlignCenter, name);
+}
+
+void toneCaptureImages()
+{
+    // The 4-cable connection: guitar -> KT900 INPUT (1), KT900 SEND -> amp
+    // INPUT (2), amp FX SEND -> KT900 RETURN (3), KT900 OUTPUT -> amp FX
+    // RETURN (4).
+    render(QStringLiteral("img/toneCapture/fourCable.png"), QSize(600, 170), [](QPainter &p) {
+        const qreal top = 92;
+        // Guitar: body, neck and head in outline.
+        p.setPen(strokePen(kTextDim, 2.0));
+        p.setBrush(QColor(0x2a, 0x2a, 0x2a));
+        QPainterPath lower, upper;
+        lower.addEllipse(QRectF(14, 112, 44, 36));
+        upper.addEllipse(QRectF(22, 96, 30, 26));
+        p.drawPath(lower.united(upper));
+        p.drawLine(QPointF(37, 98), QPointF(37, 42));
+        p.drawRoundedRect(QRectF(32, 30, 10, 14), 2, 2);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(37, 118), 5, 5);
+        p.setFont(font(9, true, 0.3));
+        p.setPen(kTextDim);
+        p.drawText(QRectF(0, 150, 74, 16), Qt::AlignCenter, QStringLiteral("GUITAR"));
+
+        const QRectF unit(120, top, 230, 70);
+        const QRectF amp(400, top, 190, 70);
+        drawBox(p, unit, QStringLiteral("KT900"));
+        drawBox(p, amp, QStringLiteral("AMP"));
+        const QPointF input(150, top + 14), send(205, top + 14), ret(260, top + 14), out(318, top + 14);
+        const QPointF ampIn(428, top + 14), fxSend(496, top + 14), fxRet(560, top + 14);
+        drawSocket(p, input, QStringLiteral("INPUT"));
+        drawSocket(p, send, QStringLiteral("SEND"));
+        drawSocket(p, ret, QStringLiteral("RETURN"));
+        drawSocket(p, out, QStringLiteral("OUTPUT"));
+        drawSocket(p, ampIn, QStringLiteral("INPUT"));
+        drawSocket(p, fxSend, QStringLiteral("FX SEND"));
+        drawSocket(p, fxRet, QStringLiteral("FX RETURN"));
+
+        drawCable(p, QPointF(56, 132), input, 70, kValue, 1);
+        drawCable(p, send, ampIn, 62, QColor(0x86, 0xcb, 0xec), 2);
+        drawCable(p, fxSend, ret, 96, QColor(0xf4, 0xa8, 0x5c), 3);
+        drawCable(p, out, fxRet, 40, QColor(0xb8, 0xa4, 0xf2), 4);
+    });
+
+    // The two footswitches that move through the wizard from the unit.
+    render(QStringLiteral("img/toneCapture/footswitches.png"), QSize(480, 132), [](QPainter &p) {
+        const struct {
+            qreal x;
+            const char *name;
+            const char *action;
+        } switches[] = {{130, "BANK DOWN", "NEXT >>"}, {350, "BANK UP", "<< BACK"}};
+        QLinearGradient g(0, 26, 0, 98);
+        g.setColorAt(0.0, QColor(0x34, 0x34, 0x34));
+        g.setColorAt(1.0, QColor(0x22, 0x22, 0x22));
+        p.setBrush(g);
+        p.setPen(QPen(QColor(0x52, 0x52, 0x52), 1.0));
+        p.drawRoundedRect(QRectF(20, 26, 440, 72), 8, 8);
+        for (const auto &s : switches) {
+            const QPointF c(s.x, 62);
+            p.save();
+            p.translate(c);
+            p.scale(2.2, 2.2);
+            drawFootswitch(p, QPointF(0, 0), true);
+            p.restore();
+            p.setFont(font(13, true, 1.0));
+            p.setPen(kText);
+            p.drawText(QRectF(s.x - 100, 2, 200, 20), Qt::AlignCenter, QString::fromLatin1(s.name));
+            p.setPen(kValue);
+            p.drawText(QRectF(s.x - 100, 106, 200, 22), Qt::AlignCenter, QString::fromLatin1(s.action));
+        }
+    });
+}
+
 bool writeQrc(const QString &resourcesDir)
 {
     QStringList files;
@@ -807,6 +931,7 @@ int main(int argc, char **argv)
     listIcons();
     switchImages();
     wordMarks();
+    toneCaptureImages();
 
     if (!writeQrc(dir)) {
         std::fprintf(stderr, "cannot write style.qrc\n");
