@@ -47,12 +47,17 @@ int SlotImporter::slotRowAt(const QPoint &globalPoint) const
     return row >= 0 && EffectCatalogue::instance().isImportSlot(module, row) ? row : -1;
 }
 
+// The slot row under the pointer, or -1 when there is none or another
+// operation holds the editor.
+int SlotImporter::allowedSlotRowAt(const QPoint &globalPoint, const char *what) const
+{
+    return m_busy.allows(what) ? slotRowAt(globalPoint) : -1;
+}
+
 bool SlotImporter::importAt(QPoint globalPoint)
 {
-    if (!m_busy.allows("a slot import"))
-        return false;
     const int module = currentModule();
-    const int row = slotRowAt(globalPoint);
+    const int row = allowedSlotRowAt(globalPoint, "a slot import");
     if (row < 0)
         return false;
     const bool ir = module == ModCab;
@@ -92,10 +97,8 @@ bool SlotImporter::importAt(QPoint globalPoint)
 
 bool SlotImporter::deleteAt(QPoint globalPoint)
 {
-    if (!m_busy.allows("a slot delete"))
-        return false;
     const int module = currentModule();
-    const int row = slotRowAt(globalPoint);
+    const int row = allowedSlotRowAt(globalPoint, "a slot delete");
     if (row < 0)
         return false;
     const bool ir = module == ModCab;

@@ -30,6 +30,7 @@ public:
 
     // The CAB or AMP import-slot row under a screen point, or -1.
     int slotRowAt(const QPoint &globalPoint) const;
+    int allowedSlotRowAt(const QPoint &globalPoint, const char *what) const;
 
 public slots:
     // False when nothing was imported or deleted (refused, cancelled or failed).

@@ -222,17 +222,23 @@ QWidget *ToneCapture::buildStartPage()
     return page;
 }
 
+// A step's picture, centred under its text.
+static QLabel *addStepImage(QWidget *page, QVBoxLayout *box, const QString &resource)
+{
+    auto *image = new QLabel(page);
+    image->setObjectName(QStringLiteral("toneCaptureImage"));
+    image->setPixmap(QPixmap(resource));
+    image->setAlignment(Qt::AlignCenter);
+    box->addWidget(image);
+    return image;
+}
+
 QWidget *ToneCapture::buildStep1()
 {
     QWidget *page = stepPage(1, tr("Please connect your KT900 to your AMP via the 4-cable method.\n"
                                    "The field below indicates how you can monitor the result of the Tone Capture."));
     auto *box = static_cast<QVBoxLayout *>(page->layout());
-    auto *image = new QLabel(page);
-    image->setObjectName(QStringLiteral("toneCaptureImage"));
-    image->setPixmap(QPixmap(QStringLiteral(":/img/toneCapture/fourCable.png")));
-    image->setAlignment(Qt::AlignCenter);
-    m_images[1] = image;
-    box->addWidget(image);
+    m_images[1] = addStepImage(page, box, QStringLiteral(":/img/toneCapture/fourCable.png"));
     box->addWidget(textLabel(tr("(Note: AMP Capture is not possible without SERIAL FX LOOP)"), "toneCaptureNote", page));
     box->addSpacing(4);
     auto *pair = pairRow(1, QString(), ExternalCab, tr("EXTERNAL CAB"), InternalCab, tr("INTERNAL CAB"), page);
@@ -249,12 +255,7 @@ QWidget *ToneCapture::buildStep2()
     QWidget *page = stepPage(2, tr("Adjust the amplifier to the desired tone.\n\nPress BANK DOWN footswitch for NEXT."
                                    "\n\nPress BANK UP footswitch for BACK."));
     auto *box = static_cast<QVBoxLayout *>(page->layout());
-    auto *image = new QLabel(page);
-    image->setObjectName(QStringLiteral("toneCaptureImage"));
-    image->setPixmap(QPixmap(QStringLiteral(":/img/toneCapture/footswitches.png")));
-    image->setAlignment(Qt::AlignCenter);
-    m_images[2] = image;
-    box->addWidget(image);
+    m_images[2] = addStepImage(page, box, QStringLiteral(":/img/toneCapture/footswitches.png"));
     box->addStretch();
     addNavigation(page, 2, ToStep1, tr("<< BACK"), Step2Next, tr("NEXT >>"));
     return page;
