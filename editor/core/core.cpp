@@ -31,6 +31,7 @@
 #include "titlebar.h"
 #include "tonecapture.h"
 #include "topbar.h"
+#include "unitmaintenance.h"
 #include "usbreceivethread.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ Core::Core(quint8 deviceAddress, QWidget *parent)
     m_session = new EditorSession(this, *m_coalescer);
     m_edits = new DialogEditSender(m_session->link(), *m_coalescer, m_busy, this);
     m_slots = new SlotImporter(this, m_session->link(), *m_busy);
+    m_maintenance = new UnitMaintenance(this, m_session->link(), *m_busy, *m_coalescer, this);
     m_router = new NotificationRouter(this);
     routeNotifications();
 
@@ -113,7 +115,9 @@ void Core::DeviceDisconnect(bool Dis)
 
 void Core::setFileChooser(std::unique_ptr<FileChooser> chooser)
 {
-    m_slots->setFileChooser(std::move(chooser));
+    m_chooser = std::move(chooser);
+    m_slots->setFileChooser(m_chooser.get());
+    m_maintenance->setFileChooser(m_chooser.get());
 }
 
 void Core::reloadStyleSheets()
@@ -168,6 +172,14 @@ void Core::buildWindow()
     Kt900Style::repolish(m_loading->progressBar());
     m_loading->show();
     m_loading->raise();
+
+    m_maintenance->setLoadingWidget(m_loading);
+    UnitMaintenance::Hooks hooks;
+    hooks.hidePopups = [this]() { showPopup(PageCodes::Popup::None); };
+    hooks.setInputEnabled = [this](bool enabled) { setInputEnabled(enabled); };
+    hooks.refreshViews = [this]() { refreshAllViews(); };
+    hooks.quit = [this](int code) { m_session->quit(code); };
+    m_maintenance->setHooks(std::move(hooks));
 }
 
 void Core::buildPopups()
@@ -264,7 +276,9 @@ void Core::routeNotifications()
     r->setHandler(N::Switches, [this](int) { m_sync->refreshSwitches(); });
     r->setHandler(N::Expression, [this](int) { m_edits->refreshExp(); });
     r->setHandler(N::LoadStep, [this](int) {
-        if (m_loading)
+        // Preset frames also arrive during a backup read-out or a recall:
+        // only the initial download moves the loading bar.
+        if (m_loading && state() == State::Loading)
             m_loading->addProgressValue();
     });
     r->setHandler(N::SyncDone, [this](int) { m_session->syncDone(); });
@@ -326,6 +340,7 @@ void Core::wirePopups()
     connect(m_setting, &Setting::glbEqValueChanged, this, &Core::glbEqValueChanged);
     connect(m_setting, &Setting::ctrlValueChanged, this, &Core::ctrlValueChanged);
     connect(m_setting, &Setting::midiValueChanged, this, &Core::midiValueChanged);
+    connect(m_setting, &Setting::noDataButtonClicked, m_maintenance, &UnitMaintenance::run);
     connect(m_toneCapture, &ToneCapture::ValueChanged, this, &Core::toneCaptureValueChanged);
     connect(m_session->receiver(), &usbReceiveThread::ToneNameChanged, m_toneCapture, &ToneCapture::ToneNameChanged);
     for (int slot = 0; slot < kCaptureSlots; ++slot)
@@ -439,6 +454,26 @@ void Core::showPopup(PageCodes::Popup which)
 {
     if (m_popups)
         m_popups->show(which);
+}
+
+void Core::setInputEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_ui.top), static_cast<QWidget *>(m_ui.presets),
+                       static_cast<QWidget *>(m_ui.module), static_cast<QWidget *>(m_ui.chain)}) {
+        if (w)
+            w->setEnabled(enabled);
+    }
+}
+
+void Core::refreshAllViews()
+{
+    m_ui.presets->fillDeviceList();
+    showCurrentPreset();
+    for (int code : {17, 18, 19, 20})
+        m_edits->pushSetting(code);
+    m_edits->pushToneCapture();
+    m_edits->refreshExp();
+    m_ui.top->refreshVolumeAndTempo();
 }
 
 void Core::sendCurrentModulePage()
