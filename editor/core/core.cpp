@@ -332,6 +332,8 @@ void Core::wirePopups()
 
     connect(m_exp, &Exp::valueChanged, this, &Core::expValueChanged);
     connect(m_exp, &Exp::controlStrChanged, m_ui.top, &TopBar::setExpInfo);
+    // The pedal text of the preset loaded before the connection was made.
+    m_ui.top->setExpInfo(m_exp->controlText());
     connect(m_setting, &Setting::listColorChanged, this, &Core::dataInit);
     connect(m_setting, &Setting::paraColorChanged, m_ui.module, &ModulePanel::setParaColor);
     connect(m_setting, &Setting::cabLStrChanged, m_ui.top, &TopBar::setCabLeftText);
