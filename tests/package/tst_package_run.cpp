@@ -51,7 +51,10 @@ bool leaveRoot()
         || ::setresuid(kNobody, kNobody, kNobody) != 0)
         return false;
     ::setenv("HOME", home, 1);
-    ::unsetenv("XDG_RUNTIME_DIR");
+    const QByteArray runtime = QByteArray(home) + "/run";
+    if (::mkdir(runtime.constData(), 0700) != 0)
+        return false;
+    ::setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     g_droppedHome = QString::fromLocal8Bit(home);
     return true;
 }
@@ -79,19 +82,22 @@ struct UserHome
     }
 };
 
-// Makes a folder tree read-only for the test's user while it lives (a no-op
-// when the tree is read-only already, as for "nobody" on a tree root wrote).
+// Makes folders read-only for the test's user while it lives: the given ones
+// and, when asked, every folder below them (a no-op for a folder that is
+// read-only already, as for "nobody" on a tree root wrote).
 class ReadOnlyTree
 {
 public:
-    explicit ReadOnlyTree(const QString &top)
+    explicit ReadOnlyTree(const QStringList &tops, bool below = true)
     {
-        if (!UserFiles::isWritable(top))
-            return;
-        m_dirs << top;
-        QDirIterator it(top, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            m_dirs << it.next();
+        for (const QString &top : tops) {
+            if (!UserFiles::isWritable(top))
+                continue;
+            m_dirs << top;
+            QDirIterator it(top, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+            while (below && it.hasNext())
+                m_dirs << it.next();
+        }
         for (const QString &d : m_dirs)
             QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
                                          | QFile::ReadOther | QFile::ExeOther);
@@ -162,7 +168,7 @@ void TestPackageRun::menuEntryStartsTheInstalledEditor()
     const QString exec = desktopValue(desktopFile(), "Exec");
     QVERIFY(!exec.isEmpty());
     const QString program = prefix() + "/bin/" + exec;
-    ReadOnlyTree readOnly(appDir());
+    ReadOnlyTree readOnly({appDir()});
     QVERIFY(!UserFiles::isWritable(appDir() + "/TOVAK_KT900"));
     QVERIFY(processesRunning(editor()).isEmpty());
     UserHome home;
@@ -223,7 +229,8 @@ void TestPackageRun::editorKeepsItsFiles()
 
     QProcess child;
     {
-        ReadOnlyTree readOnly(base.filePath("prog"));
+        // The program's folders, not what a portable copy keeps in them.
+        ReadOnlyTree readOnly({prog, base.filePath("prog")}, false);
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(prog + "/tst_package_run", QStringList());
