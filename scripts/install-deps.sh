@@ -19,4 +19,4 @@ apt-get install -y --no-install-recommends \
     sox \
     fonts-liberation2 \
     python3 \
-    dpkg-dev fakeroot appstream desktop-file-utils man-db
+    dpkg-dev appstream desktop-file-utils man-db

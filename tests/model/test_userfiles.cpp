@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
 
 using UserFiles::Item;
 
@@ -42,9 +41,7 @@ private slots:
     void decision();
     void noProgramDirectory();
     void userRootsFollowTheEnvironment();
-    void realReadOnlyDirectory();
     void readersAndWritersAsk();
-    void configWrittenInPlaceInReadOnlyDirectory();
 };
 
 void TestUserFiles::decision_data()
@@ -129,57 +126,13 @@ void TestUserFiles::userRootsFollowTheEnvironment()
     QCOMPARE(roots.dataDir, tmp.filePath("data/TOVAK_KT900"));
 }
 
-void TestUserFiles::realReadOnlyDirectory()
-{
-    if (::geteuid() == 0)
-        QSKIP("permissions do not bind root; the installed-program test covers this as an unprivileged user");
-    QTemporaryDir tmp;
-    UserFiles::Roots roots;
-    roots.programDir = tmp.filePath("prog");
-    roots.configDir = tmp.filePath("conf");
-    roots.dataDir = tmp.filePath("data");
-    QVERIFY(QDir().mkpath(roots.programDir));
-    QVERIFY(UserFiles::isWritable(roots.programDir));
-    QCOMPARE(UserFiles::location(Item::Config, roots), roots.programDir + "/Config.ini");
-    QVERIFY(touch(roots.programDir + "/Config.ini"));
-    QVERIFY(QFile::setPermissions(roots.programDir, QFile::ReadOwner | QFile::ExeOwner));
-    QVERIFY(!UserFiles::isWritable(roots.programDir));
-    QCOMPARE(UserFiles::location(Item::Config, roots), roots.programDir + "/Config.ini");
-    QCOMPARE(UserFiles::location(Item::PresetFolder, roots), roots.dataDir + "/presetfile/");
-    QVERIFY(QFile::setPermissions(roots.programDir + "/Config.ini", QFile::ReadOwner));
-    QCOMPARE(UserFiles::location(Item::Config, roots), roots.configDir + "/Config.ini");
-    QVERIFY(QFile::setPermissions(roots.programDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-}
-
 void TestUserFiles::readersAndWritersAsk()
 {
-    // The settings store and the preset codec take their defaults from here.
+    // The settings store and the preset codec take their defaults from here
+    // (folder permissions are exercised by the installed-program test, run
+    // as an unprivileged user).
     QCOMPARE(AppConfig::defaultFileName(), UserFiles::configFile());
     QCOMPARE(PresetFileCodec::defaultPresetFolder(), UserFiles::presetFolder());
-    QTemporaryDir tmp;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath("conf")));
-    const QString changed = AppConfig::defaultFileName();
-    qunsetenv("XDG_CONFIG_HOME");
-    // The build tree is writable (or we are root): beside the program.
-    QCOMPARE(changed, QCoreApplication::applicationDirPath() + "/Config.ini");
-}
-
-void TestUserFiles::configWrittenInPlaceInReadOnlyDirectory()
-{
-    if (::geteuid() == 0)
-        QSKIP("permissions do not bind root; the installed-program test covers this as an unprivileged user");
-    QTemporaryDir tmp;
-    const QString dir = tmp.filePath("prog");
-    QVERIFY(QDir().mkpath(dir));
-    const QString ini = dir + "/Config.ini";
-    QVERIFY(touch(ini));
-    QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
-    AppConfig::instance().setFileName(ini);
-    AppConfig::instance().setValue("Color", "paraColor", "#123456");
-    QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QFile f(ini);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().contains("paraColor=#123456"));
 }
 
 QTEST_GUILESS_MAIN(TestUserFiles)
