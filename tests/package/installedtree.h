@@ -10,7 +10,13 @@
 
 namespace InstalledTree {
 
-inline QString root() { return QStringLiteral(KT900_PKG_ROOT); }
+// Where the tree is read from: the install step's folder, or a copy of it.
+inline QString &rootOverride()
+{
+    static QString path;
+    return path;
+}
+inline QString root() { return rootOverride().isEmpty() ? QStringLiteral(KT900_PKG_ROOT) : rootOverride(); }
 inline QString prefix() { return root() + QStringLiteral("/usr"); }
 inline QString appDir() { return prefix() + QLatin1Char('/') + QStringLiteral(KT900_PKG_APPDIR); }
 inline QString launcher() { return appDir() + QStringLiteral("/Tovak Studio For KT900"); }

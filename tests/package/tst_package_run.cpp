@@ -31,6 +31,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 
 using namespace InstalledTree;
 
@@ -39,13 +40,20 @@ namespace {
 constexpr uid_t kNobody = 65534;
 QString g_droppedHome; // the HOME made for "nobody", removed at the end
 
-// Continues an unprivileged run as "nobody". False when that failed.
+// Continues an unprivileged run as "nobody", with its own copy of the
+// installed tree (the build folder may lie where "nobody" cannot enter, such
+// as /root). False when that failed.
 bool leaveRoot()
 {
     if (::geteuid() != 0)
         return true;
     char home[] = "/tmp/kt900-pkg-home-XXXXXX";
-    if (!::mkdtemp(home) || ::chown(home, kNobody, kNobody) != 0)
+    if (!::mkdtemp(home) || ::chmod(home, 0755) != 0)
+        return false;
+    const std::string copy = std::string(home) + "/root";
+    const std::string command = "cp -a '" + std::string(KT900_PKG_ROOT) + "' '" + copy + "' && chown -R "
+                                + std::to_string(kNobody) + ":" + std::to_string(kNobody) + " '" + home + "'";
+    if (std::system(command.c_str()) != 0)
         return false;
     if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0
         || ::setresuid(kNobody, kNobody, kNobody) != 0)
@@ -56,6 +64,7 @@ bool leaveRoot()
         return false;
     ::setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
     g_droppedHome = QString::fromLocal8Bit(home);
+    rootOverride() = QString::fromStdString(copy);
     return true;
 }
 
