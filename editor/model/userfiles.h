@@ -10,7 +10,9 @@
 // directories instead:
 //   Config.ini   $XDG_CONFIG_HOME/TOVAK_KT900/Config.ini (~/.config/...)
 //   presetfile/  $XDG_DATA_HOME/TOVAK_KT900/presetfile/   (~/.local/share/...)
-// The folder name is fixed, so every program of the suite (editor, kt900,
+// These are the editor's own configuration and data locations (QStandardPaths
+// AppConfigLocation and AppDataLocation for the application "TOVAK_KT900");
+// the folder name is fixed, so every program of the suite (editor, kt900,
 // tests) finds the same files whatever its own application name.
 //
 // Every reader and writer of these files asks here; nothing else decides.

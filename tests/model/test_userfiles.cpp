@@ -119,11 +119,23 @@ void TestUserFiles::userRootsFollowTheEnvironment()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(tmp.filePath("conf")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.filePath("data")));
     const UserFiles::Roots roots = UserFiles::systemRoots();
+    // For the editor (no organisation, application "TOVAK_KT900") these are
+    // its own configuration and data locations; any other program of the
+    // suite finds the same folders.
+    const QString ownName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName("TOVAK_KT900");
+    const QString editorConfig = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString editorData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString asEditor = UserFiles::systemRoots().configDir;
+    QCoreApplication::setApplicationName(ownName);
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
     QCOMPARE(roots.programDir, QCoreApplication::applicationDirPath());
     QCOMPARE(roots.configDir, tmp.filePath("conf/TOVAK_KT900"));
     QCOMPARE(roots.dataDir, tmp.filePath("data/TOVAK_KT900"));
+    QCOMPARE(editorConfig, roots.configDir);
+    QCOMPARE(editorData, roots.dataDir);
+    QCOMPARE(asEditor, roots.configDir);
 }
 
 void TestUserFiles::readersAndWritersAsk()
