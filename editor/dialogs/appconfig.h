@@ -1,8 +1,8 @@
 #pragma once
 
 // AppConfig: the editor's settings store, an INI file "Config.ini" beside the
-// program or in the user's configuration folder (UserFiles decides). Values are kept under the key "<group>/<key>". Only the colour
-// group is used ("Color": "paraColor", "presetListSelectColor",
+// program or in the user's configuration folder (UserFiles decides). Values
+// are kept under the key "<group>/<key>". Only the colour group is used ("Color": "paraColor", "presetListSelectColor",
 // "presetListHoverColor"): the main window reads it, the settings dialog
 // writes it.
 //

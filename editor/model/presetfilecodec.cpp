@@ -1,8 +1,8 @@
 #include "presetfilecodec.h"
-#include "userfiles.h"
 
 #include "devicestore.h"
 #include "effectcatalogue.h"
+#include "userfiles.h"
 #include "valuemodel.h"
 
 #include <QDesktopServices>
