@@ -2,9 +2,9 @@
 
 // AppConfig: the editor's settings store, an INI file "Config.ini" beside the
 // program or in the user's configuration folder (UserFiles decides). Values
-// are kept under the key "<group>/<key>". Only the colour group is used ("Color": "paraColor", "presetListSelectColor",
-// "presetListHoverColor"): the main window reads it, the settings dialog
-// writes it.
+// are kept under the key "<group>/<key>". Only the colour group is used
+// ("Color": "paraColor", "presetListSelectColor", "presetListHoverColor"):
+// the main window reads it, the settings dialog writes it.
 //
 // One object per process, created on first use under a mutex.
 
