@@ -4,6 +4,7 @@
 
 #include "animationstackedwidget.h"
 #include "appconfig.h"
+#include "userfiles.h"
 #include "exp.h"
 #include "kt900style.h"
 #include "resources.h"
@@ -266,7 +267,7 @@ void TestDialogs::appConfigKeys()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Config.ini"));
     AppConfig &config = AppConfig::instance();
-    QCOMPARE(AppConfig::defaultFileName(), QCoreApplication::applicationDirPath() + QStringLiteral("/Config.ini"));
+    QCOMPARE(AppConfig::defaultFileName(), UserFiles::configFile());
     config.setFileName(path);
     QCOMPARE(config.value(QStringLiteral("Color"), QStringLiteral("paraColor"), QStringLiteral("#c0d23c")).toString(),
              QStringLiteral("#c0d23c"));
