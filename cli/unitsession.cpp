@@ -159,13 +159,9 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
             *error = tr("the USB devices cannot be listed");
             return false;
         }
+        // Only a device with the unit's ids is opened at all.
         if (!m_usb.isOpen()) {
             *error = tr("no unit at bus address %1 (or it cannot be opened)").arg(busAddress);
-            return false;
-        }
-        if (m_usb.deviceType() == 0) {
-            m_usb.closeDevice();
-            *error = tr("the device at bus address %1 is not a KT900").arg(busAddress);
             return false;
         }
         m_usb.setExpectedName(expected.constData());

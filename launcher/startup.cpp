@@ -18,7 +18,7 @@ QString EditorLaunch::commandLine() const
     return QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
 }
 
-EditorLaunch editorLaunch(const QString &launcherDir, int busAddress)
+EditorLaunch editorLaunch(const QString &launcherDir, int busAddress, int busNumber)
 {
     const QDir dir(launcherDir);
     const QString name = QString::fromLatin1(kExpectedName);
@@ -26,6 +26,9 @@ EditorLaunch editorLaunch(const QString &launcherDir, int busAddress)
     launch.workingDirectory = dir.filePath(name);
     launch.program = QDir(launch.workingDirectory).filePath(name);
     launch.arguments = QStringList{QString::number(busAddress & 0xFF)};
+    // The address alone may name another device on another bus.
+    if (busNumber >= 0)
+        launch.arguments << QString::number(busNumber);
     return launch;
 }
 
@@ -68,7 +71,7 @@ int run(Device &device, Platform &platform, const QString &launcherDir)
                 notice, Platform::Icon::None);
             return 1;
         }
-        const EditorLaunch launch = editorLaunch(launcherDir, device.deviceAddress());
+        const EditorLaunch launch = editorLaunch(launcherDir, device.deviceAddress(), device.busNumber());
         // The editor opens the unit itself: let go of it first, or its claim
         // of the interface can fail while this process is still exiting.
         device.closeDevice();

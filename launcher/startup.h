@@ -27,6 +27,8 @@ public:
     virtual QByteArray reportedVersion() const = 0;
     // Bus address of the open unit, -1 when none is open.
     virtual int deviceAddress() const = 0;
+    // Number of the bus the open unit is on, -1 when unknown.
+    virtual int busNumber() const { return -1; }
     virtual void closeDevice() = 0;
     // The transport the updater uses on the open unit.
     virtual UpdateTransport &transport() = 0;
@@ -37,13 +39,13 @@ struct EditorLaunch
 {
     QString program;          // <launcher dir>/TOVAK_KT900/TOVAK_KT900
     QString workingDirectory; // <launcher dir>/TOVAK_KT900
-    QStringList arguments;    // exactly one: the bus address in decimal
+    QStringList arguments;    // the bus address in decimal, then the bus number when known
 
     // The command line as a Windows backend passes it: " %d".
     QString commandLine() const;
 };
 
-EditorLaunch editorLaunch(const QString &launcherDir, int busAddress);
+EditorLaunch editorLaunch(const QString &launcherDir, int busAddress, int busNumber = -1);
 
 // Where the launcher keeps its files, all relative to its own directory.
 QString firmwareDir(const QString &launcherDir);

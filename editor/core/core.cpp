@@ -44,7 +44,7 @@ using namespace Kt900;
 // ===========================================================================
 // Start-up and the end
 
-Core::Core(quint8 deviceAddress, QWidget *parent)
+Core::Core(quint8 deviceAddress, int busNumber, QWidget *parent)
     : QWidget(parent)
 {
     kt900InitResources();
@@ -64,7 +64,7 @@ Core::Core(quint8 deviceAddress, QWidget *parent)
     reload->setContext(Qt::WindowShortcut);
     connect(reload, &QShortcut::activated, this, &Core::reloadStyleSheets);
 
-    if (!m_session->open(deviceAddress)) {
+    if (!m_session->open(deviceAddress, busNumber)) {
         m_session->fail(tr("The device is disconnected."));
         return;
     }

@@ -41,10 +41,10 @@ EditorSession::~EditorSession()
     closeForDestruction();
 }
 
-bool EditorSession::open(quint8 address)
+bool EditorSession::open(quint8 address, int busNumber)
 {
     m_address = address;
-    if (!m_usb.openByAddress(address))
+    if (!m_usb.openByAddress(address, busNumber))
         return false;
     m_recv = new usbReceiveThread(&m_usb);
     m_recv->setTypeNameHandler([](int module, int type, const QString &text) {

@@ -94,7 +94,17 @@ int MyLibusb::deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
     return 0;
 }
 
-bool MyLibusb::openByAddress(std::uint8_t address)
+bool MyLibusb::isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                        int deviceBus, int deviceAddress, int address, int busNumber)
+{
+    if (deviceAddress != address)
+        return false;
+    if (busNumber >= 0 && deviceBus != busNumber)
+        return false;
+    return vendorId == kVendorId && deviceTypeFor(productId, bcdDevice) != 0;
+}
+
+bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
 {
     if (!isLibusbReady())
         return false;
@@ -107,13 +117,17 @@ bool MyLibusb::openByAddress(std::uint8_t address)
     closeDevice();
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device *dev = list[i];
-        if (libusb_get_device_address(dev) != address)
+        // Another device may have the same address on another bus: only the
+        // unit is configured and claimed.
+        libusb_device_descriptor desc{};
+        if (libusb_get_device_descriptor(dev, &desc) != 0)
+            continue;
+        if (!isUnitAt(desc.idVendor, desc.idProduct, desc.bcdDevice, libusb_get_bus_number(dev),
+                      libusb_get_device_address(dev), address, busNumber))
             continue;
         if (!open(dev))
             continue;
-        libusb_device_descriptor desc{};
-        const int type = libusb_get_device_descriptor(dev, &desc) == 0
-                             ? deviceTypeFor(desc.idProduct, desc.bcdDevice) : 0;
+        const int type = deviceTypeFor(desc.idProduct, desc.bcdDevice);
         std::unique_lock<std::shared_mutex> lock(m_handleLock);
         m_device = libusb_ref_device(dev);
         m_deviceType = type;
@@ -121,7 +135,7 @@ bool MyLibusb::openByAddress(std::uint8_t address)
     }
     libusb_free_device_list(list, 1);
     if (!isOpen())
-        qCInfo(lcUsb) << "no device with bus address" << address;
+        qCInfo(lcUsb) << "no unit with bus address" << address << "on bus" << busNumber;
     return true;
 }
 
@@ -493,6 +507,14 @@ int MyLibusb::deviceAddress() const
     if (!m_device || !m_handle)
         return -1;
     return libusb_get_device_address(m_device);
+}
+
+int MyLibusb::busNumber() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_device || !m_handle)
+        return -1;
+    return libusb_get_bus_number(m_device);
 }
 
 bool MyLibusb::isOpen() const

@@ -80,10 +80,17 @@ public:
     static bool cutIntoReports(const std::uint8_t *bytes, int length, const TransferFn &send);
     static bool cutIntoBlocks(const std::uint8_t *bytes, int length, const TransferFn &send);
 
-    // Opens the device with this bus address. True when the device list could
-    // be read, even when no device has that address (then the connection stays
-    // closed). An open connection is closed first.
-    bool openByAddress(std::uint8_t address);
+    // Opens the unit with this bus address (and, when busNumber is 0 or more,
+    // on that bus). Only a device with the unit's vendor id and a known device
+    // type is touched: anything else at that address is left alone. True when
+    // the device list could be read, even when no unit has that address (then
+    // the connection stays closed). An open connection is closed first.
+    bool openByAddress(std::uint8_t address, int busNumber = -1);
+
+    // Whether a device with these ids at this bus location is the unit that
+    // openByAddress(address, busNumber) may open.
+    static bool isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                         int deviceBus, int deviceAddress, int address, int busNumber);
 
     // Launcher: initialises libusb, walks the bus and opens the unit.
     // autoMatch: matches vendor 0x0483 with the device type table, opens and
@@ -124,6 +131,8 @@ public:
 
     // Bus address of the open device, -1 when none is open.
     int deviceAddress() const;
+    // Bus number of the open device, -1 when none is open.
+    int busNumber() const;
     bool isOpen() const;
 
     // Releases every interface, closes the handle. Safe when nothing is open.
