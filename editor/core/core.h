@@ -120,8 +120,6 @@ public slots:
     void dataInit();
     void importIrOrNr(QPoint point);
     void deleteIrOrNr(QPoint point);
-    void chainButtonDrag();
-    void chainButtonRelease();
     void readData(int cmd);
     void buttonClick(int id);
     void chainButtonClick(int id);
@@ -147,11 +145,6 @@ private:
     void loadingFinished();
     void wirePopups();
     void openDialog(PageCodes::Popup which, std::uint32_t page);
-    void closeButtonMessageBoxes();
-    void sendCurrentModulePage();
-    // Every view again from the device data store.
-    void refreshAllViews();
-    void setInputEnabled(bool enabled);
 
     PresetFileCodec m_codec;
     QSignalMapper *m_mapper = nullptr;
