@@ -1,0 +1,191 @@
+// kt900 (and the editor) when things go wrong on the link: a second program
+// on a unit that is in use, a frame from the unit that fails its check, an
+// acknowledgement that is lost. The real programs run under kt900-sim.
+
+#include "clifiles.h"
+#include "clirun.h"
+
+#include "backupformat.h"
+#include "memorydiff.h"
+#include "unitmemory.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace CliTest;
+using Kt900Sim::UnitMemory;
+
+class TestRobust : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_state;
+    QByteArray m_reference;   // an undamaged backup of the factory unit
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void putFactory()
+    {
+        QString error;
+        QVERIFY2(Kt900Sim::factoryMemory().saveToFile(m_state, &error), qPrintable(error));
+    }
+
+    UnitMemory state()
+    {
+        UnitMemory m;
+        QString error;
+        if (!m.loadFromFile(m_state, &error))
+            qWarning() << error;
+        return m;
+    }
+
+    Run sim(const QStringList &simOptions, const QStringList &program)
+    {
+        QStringList all = QStringList{QStringLiteral("--state"), m_state} + simOptions;
+        all << QStringLiteral("--") << program;
+        return runProgram(QStringLiteral(KT900_SIM_BINARY), all, 180000);
+    }
+
+    Run unit(const QStringList &args, const QStringList &simOptions = {})
+    {
+        return sim(simOptions, QStringList{QStringLiteral(KT900_CLI_BINARY)} + args);
+    }
+
+    // A shell under kt900-sim: both programs see the one unit.
+    Run shell(const QString &script)
+    {
+        return sim({}, {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script});
+    }
+
+    static QString quoted(const QString &s) { return QLatin1Char('\'') + s + QLatin1Char('\''); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(loadCatalogue());
+        m_state = path(QStringLiteral("unit.state"));
+        putFactory();
+        const QString ref = path(QStringLiteral("reference.tbf"));
+        const Run r = unit({QStringLiteral("backup"), ref});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        m_reference = readFile(ref);
+        QVERIFY(!m_reference.isEmpty());
+    }
+
+    void init()
+    {
+        putFactory();
+    }
+
+    // Two programs on one unit: the second finds the interface claimed and
+    // says so at once; the first finishes its work; neither hangs.
+    void twoProgramsOnOneUnit_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        const QString cli = quoted(QStringLiteral(KT900_CLI_BINARY));
+        const QString backup = cli + QStringLiteral(" backup ") + quoted(path(QStringLiteral("a.tbf")));
+        const QString list = cli + QStringLiteral(" list");
+        const QString recall = cli + QStringLiteral(" recall ") + quoted(path(QStringLiteral("reference.tbf")));
+        QTest::newRow("backup + list") << backup << list;
+        QTest::newRow("recall + list") << recall << list;
+        QTest::newRow("backup + backup") << backup << cli + QStringLiteral(" backup ") + quoted(path(QStringLiteral("b.tbf")));
+    }
+    void twoProgramsOnOneUnit()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        // The second starts while the first downloads (about a second).
+        const QString script = QStringLiteral("%1 >/dev/null 2>%3 & p=$!; sleep 0.4; "
+                                              "%2 >/dev/null 2>%4; echo \"second=$?\"; wait $p; echo \"first=$?\"")
+                                   .arg(first, second, quoted(path("first.err")), quoted(path("second.err")));
+        QElapsedTimer timer;
+        timer.start();
+        const Run r = shell(script);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QVERIFY2(timer.elapsed() < 60000, "the pair took too long");
+        const QByteArray firstErr = readFile(path("first.err"));
+        const QByteArray secondErr = readFile(path("second.err"));
+        const QByteArray inUse = "kt900: the unit is in use by another program\n";
+        // Exactly one of them got the unit (usually the first); the other one
+        // printed the one message and nothing else.
+        const bool firstWon = r.out.contains("first=0") && r.out.contains("second=1") && secondErr == inUse;
+        const bool secondWon = r.out.contains("first=1") && r.out.contains("second=0") && firstErr == inUse;
+        QVERIFY2(firstWon || secondWon, qPrintable(r.describe() + "\nfirst: " + firstErr + "\nsecond: " + secondErr));
+    }
+
+    // The editor started while kt900 holds the unit: the message, exit 1.
+    void editorFindsTheUnitInUse()
+    {
+        const QString script = QStringLiteral("%1 backup %2 >/dev/null 2>&1 & p=$!; sleep 0.4; "
+                                              "QT_QPA_PLATFORM=offscreen %3 {address}; echo \"editor=$?\"; wait $p; echo \"kt900=$?\"")
+                                   .arg(quoted(QStringLiteral(KT900_CLI_BINARY)), quoted(path("c.tbf")),
+                                        quoted(QStringLiteral(KT900_EDITOR_BINARY)));
+        QElapsedTimer timer;
+        timer.start();
+        const Run r = shell(script);
+        QVERIFY2(r.out.contains("editor=1"), qPrintable(r.describe()));
+        QVERIFY2(r.out.contains("kt900=0"), qPrintable(r.describe()));
+        QVERIFY2(r.err.contains("The unit is in use by another program."), qPrintable(r.describe()));
+        QVERIFY2(timer.elapsed() < 30000, "the editor did not end on its own");
+    }
+
+    // One frame from the unit fails its check: every command either gives
+    // what an undamaged run gives or fails naming the item (a subset of the
+    // sweep in scripts/corrupt-frame-sweep.sh).
+    void damagedFrameNeverBecomesABlankRecord_data()
+    {
+        QTest::addColumn<int>("frame");
+        QTest::newRow("a global block") << 3;
+        QTest::newRow("a preset record") << 100;
+        QTest::newRow("a capture chunk") << 300;
+        QTest::newRow("an IR chunk of the read-out") << 350;
+    }
+    void damagedFrameNeverBecomesABlankRecord()
+    {
+        QFETCH(int, frame);
+        const QString file = path(QStringLiteral("damaged.tbf"));
+        QFile::remove(file);
+        const Run r = unit({QStringLiteral("backup"), file}, {QStringLiteral("--corrupt-frame"), QString::number(frame)});
+        if (r.exitCode == 0) {
+            QVERIFY2(readFile(file) == m_reference, "a backup that differs from an undamaged one");
+        } else {
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(r.programErr().contains("intact"), qPrintable(r.describe()));
+            QVERIFY(!QFileInfo::exists(file));
+        }
+        // The subset is chosen so that the damage is repaired.
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+    }
+
+    // A lost acknowledgement during a recall: the preset is sent again and
+    // the recall completes.
+    void recallSurvivesALostAcknowledgement()
+    {
+        const Run r = unit({QStringLiteral("recall"), path(QStringLiteral("reference.tbf"))},
+                           {QStringLiteral("--corrupt-frame"), QStringLiteral("480")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QVERIFY(r.out.endsWith("complete\n"));
+        const QStringList diff = Kt900Sim::backupAreaDifferences(Kt900Sim::factoryMemory(), state());
+        QVERIFY2(diff.isEmpty(), qPrintable(diff.join(QStringLiteral(", "))));
+    }
+
+    // No acknowledgement at all: the item is sent twice, then the recall
+    // fails naming it and the program ends.
+    void recallNamesTheItemAfterASecondMiss()
+    {
+        const Run r = unit({QStringLiteral("recall"), path(QStringLiteral("reference.tbf"))},
+                           {QStringLiteral("--ack-limit"), QStringLiteral("10")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.programErr().contains("the unit did not take KT900_PRESET item 10"), qPrintable(r.describe()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRobust)
+#include "tst_robust.moc"
