@@ -9,6 +9,7 @@
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 
 #include <csignal>
@@ -23,7 +24,8 @@ volatile std::sig_atomic_t g_interrupted = 0;
 std::atomic<const char *> g_stopNotice{nullptr};
 
 constexpr int kSyncAttemptMs = 10000;   // the editor sends its requests again after 10 s, once
-constexpr int kDownloadAttempts = 3;    // whole downloads when frames of one were damaged
+constexpr int kDownloadAttempts = 3;
+constexpr int kCaptureQuietMs = 1500;   // no capture data for this long: what is missing is asked for again    // whole downloads when frames of one were damaged
 
 } // namespace
 
@@ -271,7 +273,7 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
     bool everSynced = false;
     for (int download = 0; download < kDownloadAttempts; ++download) {
         m_synced = false;
-        m_transfersDispatched = 0;
+        m_progressBase = m_transfersDispatched;
         m_recv->beginDownloadCheck();
         for (int attempt = 0; attempt < 2 && !m_synced; ++attempt) {
             if (m_recv->sendEditorAttach() < 0 || m_recv->sendRequestSync() < 0) {
@@ -283,7 +285,7 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
             if (isDisconnected() || interruptRequested())
                 break;
             qCInfo(lcCli) << "no SyncDone within" << kSyncAttemptMs << "ms; asking again";
-            m_transfersDispatched = 0;
+            m_progressBase = m_transfersDispatched;
         }
         if (!m_synced || isDisconnected() || interruptRequested())
             break;
@@ -331,7 +333,7 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
 bool UnitSession::waitSynced(int timeoutMs)
 {
     m_recv->waitUntil([this] {
-        m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched, Kt900::kRecordCount), Kt900::kRecordCount);
+        m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched - m_progressBase, Kt900::kRecordCount), Kt900::kRecordCount);
         return m_synced || interruptRequested();
     }, timeoutMs);
     return m_synced;
@@ -340,9 +342,27 @@ bool UnitSession::waitSynced(int timeoutMs)
 bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
 {
     qint64 last = 0;
-    const bool done = m_recv->waitUntil([this, &last] {
-        return interruptRequested() || (m_link->usb.capturesComplete(&last) && m_transfersDispatched >= last);
+    // A slot whose last chunk was lost never completes: once the unit has
+    // been quiet for a while, the slots that are not whole (if any) are asked
+    // for again below.
+    int seen = m_transfersDispatched;
+    QElapsedTimer quiet;
+    quiet.start();
+    bool stalled = false;
+    bool done = m_recv->waitUntil([this, &last, &seen, &quiet, &stalled] {
+        if (interruptRequested() || (m_link->usb.capturesComplete(&last) && m_transfersDispatched >= last))
+            return true;
+        if (m_transfersDispatched != seen) {
+            seen = m_transfersDispatched;
+            quiet.restart();
+        }
+        stalled = quiet.elapsed() >= kCaptureQuietMs;
+        return stalled;
     }, timeoutMs);
+    if (stalled) {
+        qCInfo(lcCli) << "capture data stopped before every slot was whole";
+        done = true;
+    }
     if (interruptRequested()) {
         *error = tr("interrupted");
         return false;

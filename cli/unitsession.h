@@ -138,7 +138,11 @@ private:
     std::unique_ptr<Link> m_link;
     usbReceiveThread *m_recv = nullptr;
     bool m_synced = false;
+    // DataTransfer frames dispatched over the session (the capture wait
+    // compares it with the tap's count); the progress of one download
+    // counts from m_progressBase.
     int m_transfersDispatched = 0;
+    int m_progressBase = 0;
 };
 
 } // namespace Cli

@@ -562,22 +562,21 @@ bool UsbBridge::Private::writeU32Arg(UMockdevIoctlData *arg, std::uint32_t value
 bool UsbBridge::Private::heldByOther(Node &node, UMockdevIoctlClient *client, int iface)
 {
     for (auto it = node.clients.begin(); it != node.clients.end();) {
-        if (it->first != client && !umockdev_ioctl_client_get_connected(it->first)) {
-            for (int i : it->second.claimed)
+        const std::vector<int> &held = it->second.claimed;
+        if (it->first == client || std::find(held.begin(), held.end(), iface) == held.end()) {
+            ++it;
+            continue;
+        }
+        // A holder whose program has ended (its connection is gone, the
+        // notification may not have come yet) holds nothing any more.
+        if (!umockdev_ioctl_client_get_connected(it->first)) {
+            for (int i : held)
                 stats.interfaceLog.append(QStringLiteral("release %1 (closed)").arg(i));
             it = node.clients.erase(it);
             continue;
         }
-        ++it;
-    }
-    for (const auto &entry : node.clients) {
-        if (entry.first == client)
-            continue;
-        const std::vector<int> &held = entry.second.claimed;
-        if (std::find(held.begin(), held.end(), iface) != held.end()) {
-            stats.interfaceLog.append(QStringLiteral("claim %1 refused (busy)").arg(iface));
-            return true;
-        }
+        stats.interfaceLog.append(QStringLiteral("claim %1 refused (busy)").arg(iface));
+        return true;
     }
     return false;
 }
