@@ -144,8 +144,8 @@ private slots:
         QTest::addColumn<int>("frame");
         QTest::newRow("a global block") << 3;
         QTest::newRow("a preset record") << 100;
-        QTest::newRow("a capture chunk") << 300;
-        QTest::newRow("an IR chunk of the read-out") << 350;
+        QTest::newRow("a capture chunk") << 350;
+        QTest::newRow("an IR chunk of the read-out") << 420;
     }
     void damagedFrameNeverBecomesABlankRecord()
     {
