@@ -185,6 +185,58 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.programErr().contains("the unit did not take KT900_PRESET item 10"), qPrintable(r.describe()));
     }
+
+    // Whatever went wrong, the program ends right after its message: the
+    // receive loop and the session are torn down within a bounded time.
+    void exitsRightAfterItsMessage_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("fault");
+        QTest::newRow("during the download") << QStringLiteral("list") << QStringList{"--unplug-after-reports", "1000"};
+        QTest::newRow("during a recall") << QStringLiteral("recall") << QStringList{"--ack-limit", "3"};
+        QTest::newRow("during the backup read-out") << QStringLiteral("backup") << QStringList{"--unplug-after-reports", "2900"};
+    }
+    void exitsRightAfterItsMessage()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, fault);
+        QString args = command;
+        if (command == QLatin1String("recall"))
+            args += QLatin1Char(' ') + quoted(path(QStringLiteral("reference.tbf")));
+        else if (command == QLatin1String("backup"))
+            args += QLatin1Char(' ') + quoted(path(QStringLiteral("late.tbf")));
+        // Each line of stderr with the time it came, then the time the
+        // program's stderr closed (it ended).
+        const QString script = QStringLiteral("{ %1 %2 2>&1 >/dev/null; echo \"exit=$?\"; } | "
+                                              "while IFS= read -r l; do echo \"$(date +%s%3N) $l\"; done; echo \"end $(date +%s%3N)\"")
+                                   .arg(quoted(QStringLiteral(KT900_CLI_BINARY)), args);
+        const Run r = sim(fault, {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script});
+        const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        qint64 message = -1;
+        qint64 end = -1;
+        for (const QString &l : lines) {
+            if (l.contains(QLatin1String(" kt900: ")) && message < 0)
+                message = l.section(QLatin1Char(' '), 0, 0).toLongLong();
+            if (l.startsWith(QLatin1String("end ")))
+                end = l.section(QLatin1Char(' '), 1, 1).toLongLong();
+        }
+        QVERIFY2(r.out.contains("exit=1"), qPrintable(r.describe()));
+        QVERIFY2(message > 0 && end > 0, qPrintable(r.describe()));
+        QVERIFY2(end - message < 2000, qPrintable(QStringLiteral("ended %1 ms after its message\n").arg(end - message) + r.describe()));
+    }
+
+    // Names from the unit reach the terminal with control characters escaped.
+    void controlCharactersInNamesAreEscaped()
+    {
+        UnitMemory m = Kt900Sim::factoryMemory();
+        m.store.setPresetName(4, QStringLiteral("EVIL\x1b[2J\x07"));
+        QString error;
+        QVERIFY2(m.saveToFile(m_state, &error), qPrintable(error));
+        const Run r = unit({QStringLiteral("list")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QVERIFY(!r.out.contains('\x1b') && !r.out.contains('\x07'));
+        QVERIFY2(r.out.contains("02B EVIL\\x1b[2J\\x07"), qPrintable(r.describe()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRobust)
