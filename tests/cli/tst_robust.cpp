@@ -225,6 +225,29 @@ private slots:
         QVERIFY2(end - message < 2000, qPrintable(QStringLiteral("ended %1 ms after its message\n").arg(end - message) + r.describe()));
     }
 
+    // A unit that does not answer the device info request is not "no unit".
+    void unitThatDoesNotAnswer()
+    {
+        const Run r = unit({QStringLiteral("list")}, {QStringLiteral("--no-info")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.programErr().startsWith("kt900: the unit did not answer"), qPrintable(r.describe()));
+    }
+
+    // A recall stopped by a second interrupt says what it leaves behind.
+    void stoppedRecallSaysTheUnitHoldsPartOfIt()
+    {
+        // The unit stops acknowledging after 5 presets: the recall then waits
+        // (twice 5 s) on preset 5 when the interrupts come.
+        const QString script = QStringLiteral("%1 recall %2 >/dev/null 2>%3 & p=$!; sleep 7; kill -INT $p; sleep 0.3; "
+                                              "kill -INT $p; wait $p; echo \"exit=$?\"")
+                                   .arg(quoted(QStringLiteral(KT900_CLI_BINARY)), quoted(path(QStringLiteral("reference.tbf"))),
+                                        quoted(path(QStringLiteral("stopped.err"))));
+        const Run r = sim({QStringLiteral("--ack-limit"), QStringLiteral("5")}, {QStringLiteral("/bin/sh"), QStringLiteral("-c"), script});
+        const QByteArray err = readFile(path(QStringLiteral("stopped.err")));
+        QVERIFY2(r.out.contains("exit=130"), qPrintable(r.describe() + "\n" + err));
+        QVERIFY2(err.contains("kt900: recall stopped: the unit now holds part of the backup; recall it again"), err.constData());
+    }
+
     // Names from the unit reach the terminal with control characters escaped.
     void controlCharactersInNamesAreEscaped()
     {
