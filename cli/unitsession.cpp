@@ -24,8 +24,8 @@ volatile std::sig_atomic_t g_interrupted = 0;
 std::atomic<const char *> g_stopNotice{nullptr};
 
 constexpr int kSyncAttemptMs = 10000;   // the editor sends its requests again after 10 s, once
-constexpr int kDownloadAttempts = 3;
-constexpr int kCaptureQuietMs = 1500;   // no capture data for this long: what is missing is asked for again    // whole downloads when frames of one were damaged
+constexpr int kDownloadAttempts = 3;    // whole downloads when frames of one were damaged
+constexpr int kCaptureQuietMs = 1500;   // no capture data for this long: what is missing is asked for again
 
 } // namespace
 

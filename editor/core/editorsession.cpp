@@ -106,8 +106,9 @@ void EditorSession::syncDone()
             if (m_downloads + 1 < kDownloadAttempts) {
                 ++m_downloads;
                 qCInfo(lcSession) << missing.size() << "records missing," << damaged << "damaged frames: asking again";
+                // The new download gets the usual second chance when nothing comes.
                 if (m_retry)
-                    m_retry->stop();
+                    m_retry->start();
                 emit retrying();
                 m_recv->beginDownloadCheck();
                 m_recv->sendEditorAttach();

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 
 Q_LOGGING_CATEGORY(lcBackup, "kt900.model.backup")
@@ -119,7 +120,7 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
     if (t && !finished && !t->isDisconnected()) {
         // The end of the read-out may have been the frame that was lost.
         qCInfo(lcBackup) << "no end of the read-out; asking for it again";
-        finished = t->sendBackupMode(0, 0) >= 0 && t->waitForReadoutFinished(kReadoutEndRetryMs);
+        finished = t->sendBackupMode(0, 0) >= 0 && t->waitForReadoutFinished(std::min(m_readoutTimeoutMs, kReadoutEndRetryMs));
     }
     if (!t)
         return fail(tr("the unit was disconnected during the backup"));
