@@ -115,6 +115,8 @@ bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
         return false;
     }
     closeDevice();
+    m_lastOpenBusy.store(false);
+    bool busy = false;
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device *dev = list[i];
         // Another device may have the same address on another bus: only the
@@ -125,8 +127,11 @@ bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
         if (!isUnitAt(desc.idVendor, desc.idProduct, desc.bcdDevice, libusb_get_bus_number(dev),
                       libusb_get_device_address(dev), address, busNumber))
             continue;
-        if (!open(dev))
+        if (!open(dev)) {
+            busy = busy || m_lastOpenBusy.load();
             continue;
+        }
+        busy = false;
         const int type = deviceTypeFor(desc.idProduct, desc.bcdDevice);
         std::unique_lock<std::shared_mutex> lock(m_handleLock);
         m_device = libusb_ref_device(dev);
@@ -134,8 +139,10 @@ bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
         break;
     }
     libusb_free_device_list(list, 1);
+    m_lastOpenBusy.store(busy && !isOpen());
     if (!isOpen())
-        qCInfo(lcUsb) << "no unit with bus address" << address << "on bus" << busNumber;
+        qCInfo(lcUsb) << "no unit with bus address" << address << "on bus" << busNumber
+                      << (busy ? "(in use by another program)" : "");
     return true;
 }
 
@@ -150,6 +157,9 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
         return 0;
     setExpectedName(expectedName);
     closeDevice();
+    m_lastOpenBusy.store(false);
+    m_identifyUnanswered.store(false);
+    bool busy = false;
 
     int result = 0;
     libusb_device *found = nullptr;
@@ -166,6 +176,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
                 continue;
             setDeviceType(type);
             if (!open(dev)) {
+                busy = busy || m_lastOpenBusy.load();
                 closeDevice();
                 continue;
             }
@@ -181,6 +192,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
                 continue;
             setDeviceType(deviceTypeFor(desc.idProduct, desc.bcdDevice));
             if (!open(dev)) {
+                busy = busy || m_lastOpenBusy.load();
                 closeDevice();
                 continue;
             }
@@ -196,6 +208,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
             result = 0; // closed again inside identify's retry
     }
     libusb_free_device_list(list, 1);
+    m_lastOpenBusy.store(busy && !(found && result != 0));
     return found ? result : 0;
 }
 
@@ -204,6 +217,7 @@ bool MyLibusb::open(libusb_device *device)
     if (!device)
         return false;
     libusb_config_descriptor *config = nullptr;
+    m_lastOpenBusy.store(false);
     if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config)
         return false;
 
@@ -234,6 +248,7 @@ bool MyLibusb::open(libusb_device *device)
     const bool claimed = rc == 0;
     if (!claimed) {
         qCWarning(lcUsb) << "claiming interface 0 failed:" << libusb_error_name(rc);
+        m_lastOpenBusy.store(rc == LIBUSB_ERROR_BUSY);
         closeLocked();
     }
     // Interface 0 only: every alternate setting, every endpoint, in order; a
@@ -314,9 +329,11 @@ int MyLibusb::identify(int deviceType)
         }
     }
     if (!gotData) {
+        m_identifyUnanswered.store(true);
         closeDevice();
         return 0;
     }
+    m_identifyUnanswered.store(false);
     // Interrupt reports carry a count byte before the frame; bulk blocks do not.
     // The payload (reply code first) follows the AA 55 header and the length.
     const int payloadOffset = bulk ? 4 : 5;
