@@ -5,7 +5,7 @@
 
 #include "commands.h"
 #include "effectcatalogue.h"
-#include "startup.h"
+#include "identity.h"
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
@@ -163,7 +163,7 @@ UnitSession::~UnitSession()
 
 bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *error)
 {
-    const QByteArray expected = Launcher::kExpectedName;
+    const QByteArray expected = Identity::kExpectedName;
     MyLibusb::setDeviceInfo(MyLibusb::DeviceInfo());
     m_link->usb.resetTap();
     if (busAddress < 0) {
@@ -234,9 +234,9 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
         *error = tr("the unit is in firmware-update mode; update its firmware with Tovak Studio For KT900 first");
         return false;
     }
-    if (id.infoValid && !id.version.isEmpty() && !Launcher::versionAccepted(id.version.toLatin1())) {
+    if (id.infoValid && !id.version.isEmpty() && !Identity::versionAccepted(id.version.toLatin1())) {
         *error = tr("the unit's firmware is %1, the editor needs %2: update the firmware with Tovak Studio For KT900")
-                     .arg(id.version, QString::fromLatin1(Launcher::kRequiredVersion));
+                     .arg(id.version, QString::fromLatin1(Identity::kRequiredVersion));
         return false;
     }
 

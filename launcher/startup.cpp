@@ -10,9 +10,6 @@
 
 namespace Launcher {
 
-const char kExpectedName[] = "TOVAK_KT900";
-const char kRequiredVersion[] = "V1.1.0";
-
 QString EditorLaunch::commandLine() const
 {
     return QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
@@ -40,11 +37,6 @@ QString firmwareDir(const QString &launcherDir)
 QString imageDir(const QString &launcherDir)
 {
     return QDir(launcherDir).filePath(QStringLiteral("img"));
-}
-
-bool versionAccepted(const QByteArray &version)
-{
-    return version.compare(kRequiredVersion, Qt::CaseInsensitive) == 0;
 }
 
 int run(Device &device, Platform &platform, const QString &launcherDir)

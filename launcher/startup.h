@@ -5,6 +5,8 @@
 // side and the window system are behind two small interfaces so the decision
 // runs the same against the real unit, the virtual unit or a test double.
 
+#include "identity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,9 @@ class UpdateTransport;
 
 namespace Launcher {
 
-extern const char kExpectedName[];     // "TOVAK_KT900"
-extern const char kRequiredVersion[];  // "V1.1.0"
+using Identity::kExpectedName;     // "TOVAK_KT900"
+using Identity::kRequiredVersion;  // "V1.1.0"
+using Identity::versionAccepted;
 
 // What start-up needs from the USB connection.
 class Device
@@ -66,10 +69,6 @@ public:
     // Shows the update window and runs until it is closed; returns the exit code.
     virtual int runUpdateWindow(Device &device) = 0;
 };
-
-// True when the unit's version text is the one the editor was made for
-// ("V1.1.0", letter case ignored).
-bool versionAccepted(const QByteArray &version);
 
 // The whole start-up; returns the process exit code.
 int run(Device &device, Platform &platform, const QString &launcherDir);

@@ -39,22 +39,6 @@ constexpr int kRetryTimeout = 100;
 std::mutex g_infoMutex;
 MyLibusb::DeviceInfo g_info;
 
-QByteArray textAt(const std::uint8_t *payload, int len, int offset, int size)
-{
-    if (offset >= len)
-        return {};
-    const int avail = std::min(size, len - offset);
-    int n = 0;
-    while (n < avail && payload[offset + n] != 0)
-        ++n;
-    return QByteArray(reinterpret_cast<const char *>(payload + offset), n);
-}
-
-bool sameName(const QByteArray &a, const QByteArray &b)
-{
-    return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 MyLibusb::MyLibusb()
@@ -276,20 +260,6 @@ bool MyLibusb::open(libusb_device *device)
     return claimed;
 }
 
-MyLibusb::DeviceInfo MyLibusb::parseDeviceInfo(const std::uint8_t *payload, int len)
-{
-    DeviceInfo info;
-    if (!payload || len <= 1)
-        return info;
-    info.modelName = textAt(payload, len, 1, 32);
-    info.info1 = textAt(payload, len, 33, 7);
-    info.firmwareVersion = textAt(payload, len, 40, 7);
-    info.info3 = textAt(payload, len, 47, 7);
-    info.mode = len > 54 ? static_cast<char>(payload[54]) : 0;
-    info.valid = true;
-    return info;
-}
-
 MyLibusb::DeviceInfo MyLibusb::deviceInfo()
 {
     std::lock_guard<std::mutex> lock(g_infoMutex);
@@ -341,7 +311,7 @@ int MyLibusb::identify(int deviceType)
     const DeviceInfo info = parseDeviceInfo(buffer.data() + payloadOffset, available);
     setDeviceInfo(info);
 
-    if (!sameName(info.modelName, expectedName()))
+    if (!Identity::sameModel(info.modelName, expectedName()))
         return 0;
     if (deviceType == 1)
         return 1;

@@ -27,6 +27,8 @@
 // writeFrame() and reads through readReport(), so it can be driven entirely by
 // such a fake.
 
+#include "identity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -43,14 +45,7 @@ class MyLibusb
 {
 public:
     // Fields of the unit's device info reply; kept process-wide after identify().
-    struct DeviceInfo {
-        QByteArray modelName;        // up to 32 characters, e.g. "TOVAK_KT900"
-        QByteArray info1;            // carried, not interpreted
-        QByteArray firmwareVersion;  // e.g. "V1.1.0"
-        QByteArray info3;            // carried, not interpreted
-        char mode = 0;               // 'A' normal mode, 'B' firmware-update mode
-        bool valid = false;          // false until a reply was parsed
-    };
+    using DeviceInfo = Identity::DeviceInfo;
 
     static constexpr std::uint16_t kVendorId = 0x0483;
     static constexpr int kReportSize = 64;
@@ -167,10 +162,12 @@ public:
     // with setDeviceInfo), for the launcher.
     static DeviceInfo deviceInfo();
     static void setDeviceInfo(const DeviceInfo &info);
-    // Parses an info reply payload (payload byte 0 is the reply code 0x01; the
-    // model name starts at payload offset 1, the info texts at 33, 40, 47, the
-    // mode letter at 54). len is the number of payload bytes available.
-    static DeviceInfo parseDeviceInfo(const std::uint8_t *payload, int len);
+    // Parses an info reply payload (payload byte 0 is the reply code 0x01);
+    // len is the number of payload bytes available.
+    static DeviceInfo parseDeviceInfo(const std::uint8_t *payload, int len)
+    {
+        return Identity::parseDeviceInfo(payload, len);
+    }
 
 private:
     bool initLibusb();
