@@ -1,4 +1,7 @@
 #include "backupformat.h"
+
+#include "commands.h"
+
 #include <cerrno>
 #include <QSaveFile>
 
@@ -29,17 +32,17 @@ void setReason(QString *reason, const QString &text)
 
 // name, code, item size, max items, index limit, progress base, stride
 const GroupSpec kSpecs[kGroupKinds] = {
-    {"KT900_EXP_VOL", 0x16, kExpVolSize, 1, 0, 0, 1},
-    {"KT900_GLB_BPM", 0x0F, kGlbBpmSize, 1, 0, 1, 1},
-    {"KT900_PRESET", 0x1C, Kt900::kRecordSize, Kt900::kPresetCount, Kt900::kPresetCount, 2, 1},
-    {"KT900_SYSTEM", 0x11, Kt900::kSystemSize, 1, 0, 258, 1},
-    {"KT900_GLB_EQ", 0x13, kGlbEqSize, 1, 0, 259, 1},
-    {"KT900_MIDI_LIST", 0x24, Kt900::kMidiSize, 1, 0, 260, 1},
-    {"KT900_RHYTHM", 0x0E, Kt900::kRhythmSize, 1, 0, 261, 1},
-    {"KT900_TC_AMP", 0x28, Kt900::kCaptureSlots * Kt900::kCaptureAmpEntry, 1, 0, 262, 1},
-    {"KT900_CAPTURE", 0x1C, Kt900::kNameSize + Kt900::kCaptureBytes, Kt900::kCaptureSlots, Kt900::kCaptureSlots, 272, 9},
-    {"KT900_IR", 0x1C, Kt900::kNameSize + Kt900::kIrBytes, Kt900::kIrSlots, Kt900::kIrSlots, 460, 17},
-    {"KT900_AMP", 0x1C, Kt900::kNameSize + Kt900::kNrBytes, Kt900::kNrSlots, Kt900::kNrSlots, 618, 5},
+    {"KT900_EXP_VOL", Cmd::ExpVolume, kExpVolSize, 1, 0, 0, 1},
+    {"KT900_GLB_BPM", Cmd::GlobalBpm, kGlbBpmSize, 1, 0, 1, 1},
+    {"KT900_PRESET", Cmd::DataTransfer, Kt900::kRecordSize, Kt900::kPresetCount, Kt900::kPresetCount, 2, 1},
+    {"KT900_SYSTEM", Cmd::SystemSettings, Kt900::kSystemSize, 1, 0, 258, 1},
+    {"KT900_GLB_EQ", Cmd::GlobalEq, kGlbEqSize, 1, 0, 259, 1},
+    {"KT900_MIDI_LIST", Cmd::MidiList, Kt900::kMidiSize, 1, 0, 260, 1},
+    {"KT900_RHYTHM", Cmd::RhythmSettings, Kt900::kRhythmSize, 1, 0, 261, 1},
+    {"KT900_TC_AMP", Cmd::CaptureAmpList, Kt900::kCaptureSlots * Kt900::kCaptureAmpEntry, 1, 0, 262, 1},
+    {"KT900_CAPTURE", Cmd::DataTransfer, Kt900::kNameSize + Kt900::kCaptureBytes, Kt900::kCaptureSlots, Kt900::kCaptureSlots, 272, 9},
+    {"KT900_IR", Cmd::DataTransfer, Kt900::kNameSize + Kt900::kIrBytes, Kt900::kIrSlots, Kt900::kIrSlots, 460, 17},
+    {"KT900_AMP", Cmd::DataTransfer, Kt900::kNameSize + Kt900::kNrBytes, Kt900::kNrSlots, Kt900::kNrSlots, 618, 5},
 };
 
 constexpr int kProgressSteps = 662;
@@ -100,7 +103,7 @@ void appendGroup(QByteArray &out, Group g, const QVector<Item> &items)
     putText(header, 0, s.name);
     header[32] = static_cast<char>(s.code);
     if (g == Group::Preset) {
-        header[36] = 0x1C;
+        header[36] = static_cast<char>(Cmd::DataTransfer);
         header[38] = 1;
     }
     putU32(header, 40, static_cast<quint32>(items.size()));
