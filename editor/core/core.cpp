@@ -3,6 +3,7 @@
 #include "busystate.h"
 #include "chainpanel.h"
 #include "commands.h"
+#include "computerlist.h"
 #include "custombutton.h"
 #include "devicestore.h"
 #include "draglistwidget.h"
@@ -21,6 +22,7 @@
 #include "panelsync.h"
 #include "parawidgetbase.h"
 #include "popupmanager.h"
+#include "presetimporter.h"
 #include "presetpanel.h"
 #include "renamewidget.h"
 #include "resources.h"
@@ -168,6 +170,18 @@ void Core::buildWindow()
     Kt900Style::repolish(m_loading->progressBar());
     m_loading->show();
     m_loading->raise();
+
+    // An import of several presets shows its progress on the overlay.
+    connect(m_ui.presets->importer(), &PresetImporter::progress, this, [this](int done, int total) {
+        if (done == 0) {
+            m_loading->setTitle(tr("Importing..."));
+            m_loading->setRange(0, total);
+            m_loading->show();
+            m_loading->raise();
+        }
+        m_loading->setProgressValue(done);
+    });
+    connect(m_ui.presets->importer(), &PresetImporter::finished, m_loading, &QWidget::hide);
 }
 
 void Core::buildPopups()
@@ -420,6 +434,11 @@ void Core::buttonClick(int id)
     case PresetPanel::ClearId:
     case PresetPanel::RenameId:
         m_ui.presets->runMenuCommand(id);
+        break;
+    case ComputerList::AddId:
+    case ComputerList::DeleteId:
+    case ComputerList::UndoDeleteId:
+        m_ui.presets->computerFiles()->runMenuCommand(id);
         break;
     default:
         break;
