@@ -4,6 +4,7 @@
 // checks made before anything is sent, and an unplug halfway.
 
 #include "computerlist.h"
+#include "boxanswers.h"
 #include "busystate.h"
 #include "commands.h"
 #include "core.h"
@@ -31,62 +32,6 @@
 using namespace Kt900;
 
 namespace {
-
-// Answers message boxes as they appear, one answer per box in order:
-// a button text, "ESC" (closed without a choice) or "combo:N" (entry N of
-// the combo box, then YES). Boxes past the answers are left alone.
-class BoxAnswers : public QObject
-{
-public:
-    BoxAnswers(QWidget *parent, QStringList answers)
-        : m_parent(parent)
-        , m_answers(std::move(answers))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
-                if (!box->isVisible() || m_seen.contains(box))
-                    continue;
-                m_seen << box;
-                titles << box->titleLabel()->text();
-                texts << (box->comboBox() ? QStringLiteral("[combo]") : box->text());
-                if (box->comboBox())
-                    entries = [box]() {
-                        QStringList e;
-                        for (int i = 0; i < box->comboBox()->count(); ++i)
-                            e << box->comboBox()->itemText(i);
-                        return e;
-                    }();
-                if (m_answers.isEmpty())
-                    continue;
-                QString answer = m_answers.takeFirst();
-                if (answer == QLatin1String("ESC")) {
-                    QTest::keyClick(box, Qt::Key_Escape);
-                    continue;
-                }
-                if (answer.startsWith(QLatin1String("combo:"))) {
-                    box->comboBox()->setCurrentIndex(answer.mid(6).toInt());
-                    answer = QStringLiteral("YES");
-                }
-                for (QPushButton *b : box->buttons()) {
-                    if (b->text() == answer) {
-                        b->click();
-                        break;
-                    }
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList titles;
-    QStringList texts;
-    QStringList entries;
-
-private:
-    QWidget *m_parent;
-    QStringList m_answers;
-    QTimer m_timer;
-    QList<QPointer<MyMessageBox>> m_seen;
-};
 
 QByteArray comparable(const Record &r)
 {
