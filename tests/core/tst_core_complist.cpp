@@ -413,6 +413,23 @@ void TestCoreComplist::refreshAndDesktopDrops()
     // Anything else from the desktop is refused.
     auto text = desktopFiles({desktop.filePath(QStringLiteral("notes.txt"))});
     QVERIFY(!dropOn(panel->deviceList(), 5, text.get()));
+
+    // The window with a filled computer list (KT900_SHOT_DIR set: a picture).
+    for (const QString &name : {QStringLiteral("Clean Sparkle"), QStringLiteral("WIDE STEREO VERB"),
+                                QStringLiteral("Blues Drive"), QStringLiteral("Lead 2")})
+        QVERIFY(codec.writePresetFile(0, m_folder + name + QStringLiteral(".tp")));
+    panel->refreshComputerList();
+    QCOMPARE(panel->computerList()->count(), 6);
+    // A name wider than the column is elided; its tip shows it whole.
+    QCOMPARE(panel->computerList()->textElideMode(), Qt::ElideRight);
+    const QList<QListWidgetItem *> wide = panel->computerList()->findItems(QStringLiteral("WIDE STEREO VERB"), Qt::MatchExactly);
+    QCOMPARE(wide.size(), 1);
+    QCOMPARE(wide.first()->toolTip(), QStringLiteral("WIDE STEREO VERB"));
+    const QString shots = qEnvironmentVariable("KT900_SHOT_DIR");
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+        QVERIFY(h.core->grab().save(QDir(shots).filePath(QStringLiteral("main-computer-list.png"))));
+    }
 }
 
 void TestCoreComplist::unplugDuringImport()
