@@ -360,6 +360,8 @@ void PresetPanel::beginRename(int row)
     mark(row);
     m_renameWidget->setMaxLength(EditorFields::kNameMaxLength);
     m_renameWidget->setPlaceholderText(tr("a-z A-Z 0-9 and Space"));
+    // The placeholder is elided while the editor opens; the tip reads whole.
+    m_renameWidget->setToolTip(tr("Valid characters: a-z A-Z 0-9 and Space"));
     placeRenameWidget();
 }
 
