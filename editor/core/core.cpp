@@ -182,6 +182,7 @@ void Core::buildWindow()
         m_loading->setProgressValue(done);
     });
     connect(m_ui.presets->importer(), &PresetImporter::finished, m_loading, &QWidget::hide);
+    connect(m_ui.presets->importer(), &PresetImporter::captureStored, m_toneCapture, &ToneCapture::ToneNameChanged);
 }
 
 void Core::buildPopups()

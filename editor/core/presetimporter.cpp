@@ -133,8 +133,11 @@ int PresetImporter::importFiles(const QStringList &paths, int firstRow)
         if (several)
             emit progress(done + 1, total);
     }
-    if (currentReplaced)
+    if (currentReplaced) {
+        // The edit buffer holds what the unit stores for the preset now.
+        m_link.store().setModified(false);
         emit currentPresetReplaced();
+    }
     emit finished();
     if (step == Step::Ok) {
         MyMessageBox::showMessage(tr("Import"), tr("Preset import successful !"), messageParent(), MyMessageBox::NoButton,
@@ -218,6 +221,7 @@ PresetImporter::Step PresetImporter::uploadCapture(int slot)
     const bool ok = u->uploadCapture(slot, m_codec.captureBytes());
     if (ok) {
         u->setAckTimeout(timeout);
+        emit captureStored(slot, m_codec.captureName());
         return Step::Ok;
     }
     if (!m_link.sender())

@@ -48,6 +48,8 @@ signals:
     // Several files: `done` of `total` presets are in the unit. Sent with
     // done 0 at the start and done == total (or earlier on failure) at the end.
     void progress(int done, int total);
+    // A capture went into a slot of the unit under this name.
+    void captureStored(int slot, const QString &name);
     void finished();
 
 private:

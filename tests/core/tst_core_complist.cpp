@@ -16,6 +16,7 @@
 #include "presetimporter.h"
 #include "presetnames.h"
 #include "presetpanel.h"
+#include "tonecapture.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -297,6 +298,9 @@ void TestCoreComplist::dragImportCapture()
         QCOMPARE(filled, fileCapture);
         QVERIFY(mem.store.captureUsed(filledSlot));
         QCOMPARE(mem.store.slotName(ListCapture, filledSlot).trimmed(), QStringLiteral("FILECAP"));
+        // The tone-capture pop-up names the slot after its new capture.
+        QCOMPARE(h.core->toneCapturePopup()->slotEntries().at(filledSlot),
+                 ToneCapture::slotEntry(filledSlot, QStringLiteral("FILECAP")));
     }
     if (filledSlot != kCaptureSlot)
         QCOMPARE(slotNow, slotBefore);
