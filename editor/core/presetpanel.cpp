@@ -189,16 +189,25 @@ void PresetPanel::fillDeviceList()
     {
         const QSignalBlocker block(m_device);
         m_device->clear();
-        for (int row = 0; row < kPresetCount; ++row)
-            new QListWidgetItem(EditorFields::presetLabel(row, store.presetName(row)), m_device);
+        for (int row = 0; row < kPresetCount; ++row) {
+            auto *item = new QListWidgetItem(m_device);
+            setRowText(item, EditorFields::presetLabel(row, store.presetName(row)));
+        }
     }
     m_showingRow = false;
+}
+
+// A label too wide for the column is elided; its tip shows it whole.
+void PresetPanel::setRowText(QListWidgetItem *item, const QString &label)
+{
+    item->setText(label);
+    item->setToolTip(label);
 }
 
 void PresetPanel::relabel(int row)
 {
     if (QListWidgetItem *item = m_device->item(row))
-        item->setText(EditorFields::presetLabel(row, m_link.store().presetName(row)));
+        setRowText(item, EditorFields::presetLabel(row, m_link.store().presetName(row)));
 }
 
 void PresetPanel::showCurrentRow(int row)

@@ -139,6 +139,7 @@ protected:
 private:
     void onSelectionChanged();
     void showDeviceMenu(const QPoint &globalPos, int row);
+    static void setRowText(QListWidgetItem *item, const QString &label);
     void mark(int row);
     void unmark();
     void afterRecordChange(int row);

@@ -108,6 +108,11 @@ QMimeData *DragListWidget::mimeData(const QList<QListWidgetItem *> items) const
     return mime;
 }
 
+Qt::DropActions DragListWidget::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
+
 bool DragListWidget::acceptsDrop(const QDropEvent *event) const
 {
     const QObject *source = dropSource(event);

@@ -69,6 +69,9 @@ protected:
     // Where the drag of an event comes from (the event's source).
     virtual const QObject *dropSource(const QDropEvent *event) const;
     QMimeData *mimeData(const QList<QListWidgetItem *> items) const override;
+    // Rows are only ever copied: a file manager may not move a dragged file
+    // away, and the list never loses rows to a drag.
+    Qt::DropActions supportedDropActions() const override;
 
 private:
     bool acceptsDrop(const QDropEvent *event) const;

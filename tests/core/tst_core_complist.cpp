@@ -292,6 +292,7 @@ void TestCoreComplist::dragImportCapture()
     QCOMPARE(mem.store.presetName(target).trimmed(), QStringLiteral("NEWCAP"));
     QCOMPARE(int(mem.store.blockWord(target, ModToneCap, 1)), presetSlot);
     QCOMPARE(panel->deviceList()->item(target)->text(), QStringLiteral("%1 NEWCAP").arg(PresetNames::presetPrefix(target)));
+    QCOMPARE(panel->deviceList()->item(target)->toolTip(), panel->deviceList()->item(target)->text());
     const QByteArray slotNow(reinterpret_cast<const char *>(mem.store.captureData(kCaptureSlot)), kCaptureBytes);
     if (filledSlot >= 0) {
         const QByteArray filled(reinterpret_cast<const char *>(mem.store.captureData(filledSlot)), kCaptureBytes);

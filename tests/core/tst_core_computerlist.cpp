@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalMapper>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -161,6 +162,10 @@ void TestCoreComputerList::listsOnlyPresetFilesAndSaysWhy()
     QCOMPARE(b.list()->currentRow(), 0);
     QCOMPARE(b.list()->item(1)->data(DragListWidget::FileRole).toString(), m_folder + QStringLiteral("b GOOD.tp"));
     QCOMPARE(b.list()->item(1)->toolTip(), QStringLiteral("b GOOD"));
+    // Dragged out (to a file manager), a row carries its file, to be copied only.
+    const std::unique_ptr<QMimeData> mime(b.list()->model()->mimeData({b.list()->model()->index(1, 0)}));
+    QCOMPARE(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(m_folder + QStringLiteral("b GOOD.tp"))});
+    QCOMPARE(b.list()->model()->supportedDragActions(), Qt::DropActions(Qt::CopyAction));
     QCOMPARE(b.files()->skipped().size(), 2);
     QLabel *note = b.panel->computerNote();
     QVERIFY(note->isVisible());
