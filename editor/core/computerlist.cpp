@@ -201,6 +201,7 @@ int ComputerList::addFiles(const QStringList &paths)
     if (paths.isEmpty() || !allowed("adding preset files") || !ensureFolder())
         return 0;
     int copied = 0;
+    QString lastCopied;
     for (const QString &path : paths) {
         const QFileInfo source(path);
         const QString base = source.completeBaseName();
@@ -227,8 +228,9 @@ int ComputerList::addFiles(const QStringList &paths)
             break;
         }
         ++copied;
+        lastCopied = base;
     }
-    refresh(copied > 0 ? QFileInfo(paths.at(copied - 1)).completeBaseName() : QString());
+    refresh(lastCopied);
     return copied;
 }
 

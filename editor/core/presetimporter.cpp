@@ -165,6 +165,15 @@ PresetImporter::Step PresetImporter::importOne(const QString &path, int row)
         qCWarning(lcPresetImport) << path << m_codec.lastError();
         return Step::Failed;
     }
+    // A file from elsewhere (the desktop) may be named with characters a
+    // preset name cannot hold: the preset gets the cleaned name instead of
+    // the raw bytes.
+    const QString base = QFileInfo(path).completeBaseName();
+    if (!PresetNames::baseNameProblem(base).isEmpty()) {
+        store.setPresetName(row, PresetNames::cleanBaseName(base, row));
+        if (row == store.currentPresetIndex())
+            *store.record(kEditBuffer) = *store.record(row);
+    }
     Step step = placeCapture(row, result);
     if (step == Step::Ok)
         step = sendPreset(row);

@@ -406,6 +406,20 @@ void TestCoreComplist::refreshAndDesktopDrops()
     }
     QCOMPARE(h.unitMemory().store.presetName(target).trimmed(), QStringLiteral("FROM DESKTOP"));
 
+    // A desktop file named with characters a preset name cannot hold: the
+    // preset takes the cleaned name, never the raw bytes.
+    const QString oddName = desktop.filePath(QString::fromUtf8("Caf\xc3\xa9-Tone.tp"));
+    QVERIFY(codec.writePresetFile(3, oddName));
+    {
+        BoxAnswers boxes(h.core.get(), {QStringLiteral("YES")});
+        auto mime = desktopFiles({oddName});
+        QVERIFY(dropOn(panel->deviceList(), target + 1, mime.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.texts.contains(QStringLiteral("Preset import successful !")), 15000);
+    }
+    QCOMPARE(h.unitMemory().store.presetName(target + 1), QStringLiteral("Caf  Tone"));
+    QCOMPARE(panel->deviceList()->item(target + 1)->text(),
+             QStringLiteral("%1 Caf  Tone").arg(PresetNames::presetPrefix(target + 1)));
+
     // Dropped on the computer list, it is copied into the folder.
     {
         auto mime = desktopFiles({outside});

@@ -204,13 +204,18 @@ void TestCoreComputerList::addThroughTheMenu_data()
     QTest::addColumn<QStringList>("names");      // files chosen in the dialog (in the outside folder)
     QTest::addColumn<QStringList>("listed");     // the list afterwards
     QTest::addColumn<QString>("message");        // start of the message, empty for none
-    QTest::newRow("two files") << QStringList{"NEW A", "NEW B"} << QStringList{"EXISTS", "NEW A", "NEW B"} << "";
+    QTest::addColumn<QString>("current");        // the current row afterwards
+    QTest::newRow("two files") << QStringList{"NEW A", "NEW B"} << QStringList{"EXISTS", "NEW A", "NEW B"} << ""
+                               << "NEW B";
     QTest::newRow("name clash stops, earlier copies stay")
-        << QStringList{"NEW A", "EXISTS", "NEW B"} << QStringList{"EXISTS", "NEW A"} << "'EXISTS.tp' already exists";
+        << QStringList{"NEW A", "EXISTS", "NEW B"} << QStringList{"EXISTS", "NEW A"} << "'EXISTS.tp' already exists"
+        << "NEW A";
+    QTest::newRow("a file of the folder itself is left as it is")
+        << QStringList{"NEW A", "=EXISTS"} << QStringList{"EXISTS", "NEW A"} << "" << "NEW A";
     QTest::newRow("not a preset file") << QStringList{"BROKEN"} << QStringList{"EXISTS"}
-                                       << "'BROKEN.tp' is not a preset file:\n";
+                                       << "'BROKEN.tp' is not a preset file:\n" << "EXISTS";
     QTest::newRow("name the list would not show") << QStringList{"HI-GAIN"} << QStringList{"EXISTS"}
-                                                  << "'HI-GAIN.tp' cannot be added:\n";
+                                                  << "'HI-GAIN.tp' cannot be added:\n" << "EXISTS";
 }
 
 void TestCoreComputerList::addThroughTheMenu()
@@ -218,9 +223,14 @@ void TestCoreComputerList::addThroughTheMenu()
     QFETCH(QStringList, names);
     QFETCH(QStringList, listed);
     QFETCH(QString, message);
+    QFETCH(QString, current);
     QVERIFY(writeAll(m_folder + QStringLiteral("EXISTS.tp"), "{}"));
     QStringList paths;
     for (const QString &n : names) {
+        if (n.startsWith(QLatin1Char('='))) { // a file already in the folder
+            paths << m_folder + n.mid(1) + QStringLiteral(".tp");
+            continue;
+        }
         paths << m_outside + n + QStringLiteral(".tp");
         QVERIFY(writeAll(paths.last(), n == QLatin1String("BROKEN") ? QByteArray("{") : m_preset));
     }
@@ -235,6 +245,7 @@ void TestCoreComputerList::addThroughTheMenu()
     QCOMPARE(asked->calls, 1);
     QCOMPARE(asked->lastFilter, QStringLiteral("*.tp"));
     QTRY_COMPARE(b.rows(), listed);
+    QCOMPARE(b.list()->currentItem()->text(), current);
     if (message.isEmpty()) {
         QCOMPARE(boxes.texts, QStringList());
     } else {
