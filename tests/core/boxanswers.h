@@ -5,6 +5,8 @@
 #include "mycombobox.h"
 #include "mymessagebox.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -27,6 +29,7 @@ public:
                 if (!box->isVisible() || m_seen.contains(box))
                     continue;
                 m_seen << box;
+                shoot(box);
                 titles << box->titleLabel()->text();
                 texts << (box->comboBox() ? QStringLiteral("[combo]") : box->text());
                 if (box->comboBox())
@@ -70,6 +73,19 @@ public:
     QStringList entries;
 
 private:
+    // KT900_SHOT_DIR set: a picture of every box, to be looked at.
+    static void shoot(QWidget *box)
+    {
+        const QString dir = qEnvironmentVariable("KT900_SHOT_DIR");
+        if (dir.isEmpty())
+            return;
+        static int count = 0;
+        QDir().mkpath(dir);
+        box->grab().save(QDir(dir).filePath(QStringLiteral("box-%1-%2.png")
+                                                .arg(QCoreApplication::applicationName())
+                                                .arg(++count, 2, 10, QLatin1Char('0'))));
+    }
+
     QWidget *m_parent;
     QStringList m_answers;
     QTimer m_timer;

@@ -10,6 +10,7 @@
 #include "core.h"
 #include "draglistwidget.h"
 #include "editorharness.h"
+#include "loadingwidget.h"
 #include "mycombobox.h"
 #include "mymessagebox.h"
 #include "presetfilecodec.h"
@@ -24,6 +25,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QUrl>
 #include <QtTest>
@@ -466,9 +468,24 @@ void TestCoreComplist::unplugDuringImport()
     int imported = 0;
     int progressTotal = 0;
     connect(panel->importer(), &PresetImporter::progress, this, [&](int, int total) { progressTotal = total; });
+    QString overlayTitle;
+    int overlayValue = -1;
+    int overlayMax = -1;
     connect(panel->importer(), &PresetImporter::presetImported, this, [&](int) {
-        if (++imported == 1)
-            h.fixture->unplug();
+        if (++imported != 1)
+            return;
+        // The window shows how far the import is.
+        LoadingWidget *overlay = h.core->loadingWidget();
+        QCoreApplication::processEvents();
+        if (overlay->isVisible()) {
+            overlayTitle = overlay->title();
+            overlayValue = overlay->progressValue();
+            overlayMax = overlay->progressBar()->maximum();
+        }
+        const QString shots = qEnvironmentVariable("KT900_SHOT_DIR");
+        if (!shots.isEmpty())
+            h.core->grab().save(QDir(shots).filePath(QStringLiteral("import-progress.png")));
+        h.fixture->unplug();
     });
     BoxAnswers boxes(h.core.get(), {QStringLiteral("YES")});
     {
@@ -478,6 +495,10 @@ void TestCoreComplist::unplugDuringImport()
     QTRY_COMPARE_WITH_TIMEOUT(h.quits, 1, 15000);
     QCOMPARE(h.quitCode, 0);
     QCOMPARE(progressTotal, 3);
+    QCOMPARE(overlayTitle, QStringLiteral("Importing..."));
+    QCOMPARE(overlayMax, 3);
+    QCOMPARE(overlayValue, 0); // the first preset is acknowledged; the bar moves right after
+    QVERIFY(!h.core->loadingWidget()->isVisible());
     QCOMPARE(imported, 1);
     QTRY_VERIFY(boxes.texts.contains(QStringLiteral("The device is disconnected")));
     QVERIFY(!boxes.texts.contains(QStringLiteral("Preset import successful !")));
