@@ -18,4 +18,5 @@ apt-get install -y --no-install-recommends \
     xvfb xauth \
     sox \
     fonts-liberation2 \
-    python3
+    python3 \
+    dpkg-dev appstream desktop-file-utils man-db

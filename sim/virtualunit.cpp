@@ -715,6 +715,38 @@ void VirtualUnit::sendSlotData(int kind, int slot)
     }
 }
 
+void VirtualUnit::sendEqAndMidi()
+{
+    DeviceStore &s = m_memory->store;
+    QByteArray p(1, static_cast<char>(CmdGlobalEq));
+    p.append(static_cast<char>(s.globalEqOutput()));
+    p.append(3, '\0');
+    for (int i = 0; i < kGlobalEqWords; ++i)
+        appendU16(p, s.globalEqWord(i));
+    sendFrame(p);
+
+    p = QByteArray(1, static_cast<char>(CmdMidiList));
+    p.append(reinterpret_cast<const char *>(s.midiBlock()), kMidiSize);
+    sendFrame(p);
+}
+
+bool VirtualUnit::changeSettings(const std::function<void(UnitMemory &)> &edit)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_unplugged || m_options.mode != 'A')
+            return false;
+        if (edit)
+            edit(*m_memory);
+        QByteArray p(1, static_cast<char>(CmdSystem));
+        p.append(reinterpret_cast<const char *>(m_memory->store.systemBlock()), kSystemSize);
+        sendFrame(p);
+        sendEqAndMidi();
+    }
+    notify();
+    return true;
+}
+
 void VirtualUnit::sendSync()
 {
     ++m_syncs;
@@ -736,16 +768,7 @@ void VirtualUnit::sendSync()
     appendU16(p, s.globalTempoRaw());
     sendFrame(p);
 
-    p = QByteArray(1, static_cast<char>(CmdGlobalEq));
-    p.append(static_cast<char>(s.globalEqOutput()));
-    p.append(3, '\0');
-    for (int i = 0; i < kGlobalEqWords; ++i)
-        appendU16(p, s.globalEqWord(i));
-    sendFrame(p);
-
-    p = QByteArray(1, static_cast<char>(CmdMidiList));
-    p.append(reinterpret_cast<const char *>(s.midiBlock()), kMidiSize);
-    sendFrame(p);
+    sendEqAndMidi();
 
     p = QByteArray(1, static_cast<char>(CmdRhythm));
     p.append(reinterpret_cast<const char *>(s.rhythmBlock()), kRhythmSize);

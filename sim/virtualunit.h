@@ -127,6 +127,9 @@ public:
     bool setPage(std::uint32_t screenCode);                  // CurrentUi
     bool setTempo(int bpm);                                  // GlobalBpm (tap tempo)
     bool storePreset(int index, const QString &name);        // StorePreset
+    // The unit's own panel changed system settings, the global EQ or the
+    // MIDI tables: applies the edit and reports the three blocks.
+    bool changeSettings(const std::function<void(UnitMemory &)> &edit);
 
     // --- what the host did -------------------------------------------------
     // Payloads of the frames received (normal and loader mode), in order; a
@@ -160,6 +163,7 @@ private:
     void handleModuleParams(int module, const std::uint8_t *p, int n);
     void handleCaptureSettings(int code, const std::uint8_t *p, int n);
     void sendSync();
+    void sendEqAndMidi();          // GlobalEq and MidiList frames of the memory
     void sendDeviceInfo();
     void sendSlotData(int kind, int slot);
     void sendSlotName(int kind, int slot);

@@ -33,6 +33,7 @@
 #include "titlebar.h"
 #include "tonecapture.h"
 #include "topbar.h"
+#include "unitmaintenance.h"
 #include "usbreceivethread.h"
 
 #include <QApplication>
@@ -55,6 +56,7 @@ Core::Core(quint8 deviceAddress, QWidget *parent)
     m_session = new EditorSession(this, *m_coalescer);
     m_edits = new DialogEditSender(m_session->link(), *m_coalescer, m_busy, this);
     m_slots = new SlotImporter(this, m_session->link(), *m_busy);
+    m_maintenance = new UnitMaintenance(this, m_session->link(), *m_busy, *m_coalescer, this);
     m_router = new NotificationRouter(this);
     routeNotifications();
 
@@ -115,7 +117,9 @@ void Core::DeviceDisconnect(bool Dis)
 
 void Core::setFileChooser(std::unique_ptr<FileChooser> chooser)
 {
-    m_slots->setFileChooser(std::move(chooser));
+    m_chooser = std::move(chooser);
+    m_slots->setFileChooser(m_chooser.get());
+    m_maintenance->setFileChooser(m_chooser.get());
 }
 
 void Core::reloadStyleSheets()
@@ -171,6 +175,14 @@ void Core::buildWindow()
     m_loading->show();
     m_loading->raise();
 
+    m_maintenance->setLoadingWidget(m_loading);
+    UnitMaintenance::Hooks hooks;
+    hooks.hidePopups = [this]() { showPopup(PageCodes::Popup::None); };
+    hooks.setInputEnabled = [this](bool enabled) { setInputEnabled(enabled); };
+    hooks.refreshViews = [this]() { refreshAllViews(); };
+    hooks.quit = [this](int code) { m_session->quit(code); };
+    m_maintenance->setHooks(std::move(hooks));
+
     // An import of several presets shows its progress on the overlay.
     connect(m_ui.presets->importer(), &PresetImporter::progress, this, [this](int done, int total) {
         if (done == 0) {
@@ -178,6 +190,7 @@ void Core::buildWindow()
             m_loading->setRange(0, total);
             m_loading->show();
             m_loading->raise();
+            placeOverlay();
         }
         m_loading->setProgressValue(done);
     });
@@ -279,7 +292,9 @@ void Core::routeNotifications()
     r->setHandler(N::Switches, [this](int) { m_sync->refreshSwitches(); });
     r->setHandler(N::Expression, [this](int) { m_edits->refreshExp(); });
     r->setHandler(N::LoadStep, [this](int) {
-        if (m_loading)
+        // Preset frames also arrive during a backup read-out or a recall:
+        // only the initial download moves the loading bar.
+        if (m_loading && state() == State::Loading)
             m_loading->addProgressValue();
     });
     r->setHandler(N::SyncDone, [this](int) { m_session->syncDone(); });
@@ -333,6 +348,8 @@ void Core::wirePopups()
 
     connect(m_exp, &Exp::valueChanged, this, &Core::expValueChanged);
     connect(m_exp, &Exp::controlStrChanged, m_ui.top, &TopBar::setExpInfo);
+    // The pedal text of the preset loaded before the connection was made.
+    m_ui.top->setExpInfo(m_exp->controlText());
     connect(m_setting, &Setting::listColorChanged, this, &Core::dataInit);
     connect(m_setting, &Setting::paraColorChanged, m_ui.module, &ModulePanel::setParaColor);
     connect(m_setting, &Setting::cabLStrChanged, m_ui.top, &TopBar::setCabLeftText);
@@ -341,6 +358,7 @@ void Core::wirePopups()
     connect(m_setting, &Setting::glbEqValueChanged, this, &Core::glbEqValueChanged);
     connect(m_setting, &Setting::ctrlValueChanged, this, &Core::ctrlValueChanged);
     connect(m_setting, &Setting::midiValueChanged, this, &Core::midiValueChanged);
+    connect(m_setting, &Setting::noDataButtonClicked, m_maintenance, &UnitMaintenance::run);
     connect(m_toneCapture, &ToneCapture::ValueChanged, this, &Core::toneCaptureValueChanged);
     connect(m_session->receiver(), &usbReceiveThread::ToneNameChanged, m_toneCapture, &ToneCapture::ToneNameChanged);
     for (int slot = 0; slot < kCaptureSlots; ++slot)
@@ -459,6 +477,26 @@ void Core::showPopup(PageCodes::Popup which)
 {
     if (m_popups)
         m_popups->show(which);
+}
+
+void Core::setInputEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_ui.top), static_cast<QWidget *>(m_ui.presets),
+                       static_cast<QWidget *>(m_ui.module), static_cast<QWidget *>(m_ui.chain)}) {
+        if (w)
+            w->setEnabled(enabled);
+    }
+}
+
+void Core::refreshAllViews()
+{
+    m_ui.presets->fillDeviceList();
+    showCurrentPreset();
+    for (int code : {17, 18, 19, 20})
+        m_edits->pushSetting(code);
+    m_edits->pushToneCapture();
+    m_edits->refreshExp();
+    m_ui.top->refreshVolumeAndTempo();
 }
 
 void Core::sendCurrentModulePage()

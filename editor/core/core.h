@@ -10,6 +10,7 @@
 //   PanelSync          the chain, module panel and preset list on what the model shows
 //   SlotImporter       IR/NR slot import and delete
 //   BusyState          the one busy state long operations hold
+//   UnitMaintenance    factory reset, backup and recall from the settings pop-up
 
 #include "editorlayout.h"
 #include "editorsession.h"
@@ -48,6 +49,7 @@ class TipBox;
 class TitleBar;
 class ToneCapture;
 class TopBar;
+class UnitMaintenance;
 class usbReceiveThread;
 
 class Core : public QWidget
@@ -85,6 +87,7 @@ public:
     DialogEditSender *dialogEdits() const { return m_edits; }
     SlotImporter *slotImporter() const { return m_slots; }
     BusyState *busyState() const { return m_busy; }
+    UnitMaintenance *maintenance() const { return m_maintenance; }
 
     TitleBar *titleBar() const { return m_ui.title; }
     TopBar *topBar() const { return m_ui.top; }
@@ -145,6 +148,9 @@ private:
     void openDialog(PageCodes::Popup which, std::uint32_t page);
     void closeButtonMessageBoxes();
     void sendCurrentModulePage();
+    // Every view again from the device data store.
+    void refreshAllViews();
+    void setInputEnabled(bool enabled);
 
     PresetFileCodec m_codec;
     QSignalMapper *m_mapper = nullptr;
@@ -155,6 +161,8 @@ private:
     PopupManager *m_popups = nullptr;
     DialogEditSender *m_edits = nullptr;
     SlotImporter *m_slots = nullptr;
+    UnitMaintenance *m_maintenance = nullptr;
+    std::unique_ptr<FileChooser> m_chooser;
 
     Exp *m_exp = nullptr;
     Setting *m_setting = nullptr;

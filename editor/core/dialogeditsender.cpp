@@ -142,7 +142,7 @@ void DialogEditSender::sysValueChanged(int index, int value)
     if (!allowed("a system setting"))
         return;
     DeviceStore &s = m_link.store();
-    if (index >= 0 && index < kSystemSize && s.systemSetting(index) == value)
+    if (!EditorFields::isValidSystemSetting(index, value) || s.systemSetting(index) == value)
         return;
     if (!s.setSystemSetting(index, value))
         return;
@@ -216,7 +216,7 @@ void DialogEditSender::sendExp()
 
 void DialogEditSender::ctrlValueChanged(int index, int value)
 {
-    if (!allowed("a CTRL setting"))
+    if (!allowed("a CTRL setting") || !EditorFields::isValidCtrlValue(index, value))
         return;
     DeviceStore &s = m_link.store();
     if (s.control(index) == value)
@@ -286,7 +286,7 @@ void DialogEditSender::midiValueChanged(int type, int index, int value)
 {
     if ((type != 18 && type != 19) || index < 0 || index > (type == 18 ? 255 : 254))
         return;
-    if (!allowed("a MIDI map entry"))
+    if (!allowed("a MIDI map entry") || !EditorFields::isValidMidiEntry(type, value))
         return;
     DeviceStore &s = m_link.store();
     const int entry = (type == 18 ? 0 : 256) + index;

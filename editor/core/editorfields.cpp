@@ -76,4 +76,35 @@ QString cabLabel(int output, int value)
     return output == 0 ? QStringLiteral("OUTPUT: %1").arg(state) : QStringLiteral("XLROUT: %1").arg(state);
 }
 
+int systemSettingMaximum(int index)
+{
+    static const int maxima[18] = {21, 1, 1, 1, 100, 100, 100, 1, 1, 16, 1, 15, 1, 1, 1, 1, 1, 19};
+    return (index >= 0 && index < 18) ? maxima[index] : -1;
+}
+
+bool isValidSystemSetting(int index, int value)
+{
+    const int maximum = systemSettingMaximum(index);
+    return maximum >= 0 && value >= 0 && value <= maximum;
+}
+
+bool isValidCtrlValue(int index, int value)
+{
+    switch (index) {
+    case 0: return value >= 0 && value <= 2;
+    case 1: return value >= 0 && value < (1 << 11);
+    case 2: return value >= 40 && value <= 260;
+    default: return false;
+    }
+}
+
+bool isValidMidiEntry(int type, int value)
+{
+    if (type == 18)
+        return value >= 0 && value <= 254;
+    if (type == 19)
+        return value >= 0 && value <= 127;
+    return false;
+}
+
 } // namespace EditorFields

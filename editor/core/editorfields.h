@@ -35,4 +35,15 @@ bool setExpField(Kt900::DeviceStore &store, int index, int value);
 // "OUTPUT: ON" / "OUTPUT: THRU" (system setting 13) and "XLROUT: ..." (14).
 QString cabLabel(int output, int value);
 
+// The largest value system setting 0..17 may take (the smallest is 0);
+// -1 for another index. The MIDI IN channel goes to 16 (OMNI), the MIDI OUT
+// channel to 15; the input level has 22 steps, the brightness 20.
+int systemSettingMaximum(int index);
+// Range checks of what the settings pop-up may store: system settings,
+// the CTRL record (mode 0..2, a mask of 11 modules) and the MIDI tables
+// (18: preset 0..254, 19: program change 0..127).
+bool isValidSystemSetting(int index, int value);
+bool isValidCtrlValue(int index, int value);
+bool isValidMidiEntry(int type, int value);
+
 } // namespace EditorFields

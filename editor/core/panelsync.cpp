@@ -104,6 +104,8 @@ void PanelSync::showCurrentPreset()
     if (m_edits) {
         m_edits->refreshCabLabels();
         m_edits->refreshExp();
+        // The CTRL assignment belongs to the preset.
+        m_edits->pushSetting(20);
     }
     m_parts.chain->rebuildOrder();
     m_parts.chain->refreshSwitches();

@@ -26,9 +26,9 @@ SlotImporter::SlotImporter(QWidget *window, UnitLink &link, BusyState &busy)
 
 SlotImporter::~SlotImporter() = default;
 
-void SlotImporter::setFileChooser(std::unique_ptr<FileChooser> chooser)
+void SlotImporter::setFileChooser(FileChooser *chooser)
 {
-    m_chooser = std::move(chooser);
+    m_chooser = chooser;
 }
 
 int SlotImporter::currentModule() const
@@ -61,8 +61,11 @@ bool SlotImporter::importAt(QPoint globalPoint)
     if (row < 0)
         return false;
     const bool ir = module == ModCab;
-    if (!m_chooser)
-        m_chooser = std::make_unique<DialogFileChooser>(m_window);
+    if (!m_chooser) {
+        if (!m_dialogs)
+            m_dialogs = std::make_unique<DialogFileChooser>(m_window);
+        m_chooser = m_dialogs.get();
+    }
     const QString path = ir ? m_chooser->openFileName(tr("Select IR File"), QString(), QStringLiteral("IR(*.wav)"))
                             : m_chooser->openFileName(tr("Select NR File"), QStringLiteral("."),
                                                       QStringLiteral("NR(*.amp)"));

@@ -25,8 +25,8 @@ public:
     ~SlotImporter() override;
 
     void setModulePanel(ModulePanel *module) { m_module = module; }
-    // Where file names come from (a dialog unless a test sets one).
-    void setFileChooser(std::unique_ptr<FileChooser> chooser);
+    // Where file names come from (not owned; a dialog unless a test sets one).
+    void setFileChooser(FileChooser *chooser);
 
     // The CAB or AMP import-slot row under a screen point, or -1.
     int slotRowAt(const QPoint &globalPoint) const;
@@ -44,5 +44,6 @@ private:
     UnitLink &m_link;
     BusyState &m_busy;
     ModulePanel *m_module = nullptr;
-    std::unique_ptr<FileChooser> m_chooser;
+    FileChooser *m_chooser = nullptr;              // not owned
+    std::unique_ptr<FileChooser> m_dialogs;
 };

@@ -1,12 +1,22 @@
 #include "appconfig.h"
 
-#include <QCoreApplication>
+#include "userfiles.h"
+
 #include <QMutexLocker>
 #include <QSettings>
 
 namespace {
 QMutex g_instanceMutex;
+
+std::unique_ptr<QSettings> makeSettings(const QString &path)
+{
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    // A Config.ini kept beside a program in a read-only directory cannot be
+    // replaced through a temporary file; it is then written in place.
+    settings->setAtomicSyncRequired(false);
+    return settings;
 }
+} // namespace
 
 AppConfig &AppConfig::instance()
 {
@@ -18,7 +28,7 @@ AppConfig &AppConfig::instance()
 }
 
 AppConfig::AppConfig()
-    : m_settings(std::make_unique<QSettings>(defaultFileName(), QSettings::IniFormat))
+    : m_settings(makeSettings(defaultFileName()))
 {
 }
 
@@ -26,7 +36,7 @@ AppConfig::~AppConfig() = default;
 
 QString AppConfig::defaultFileName()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Config.ini");
+    return UserFiles::configFile();
 }
 
 QVariant AppConfig::value(const QString &group, const QString &key, const QVariant &defaultValue) const
@@ -51,5 +61,5 @@ QString AppConfig::fileName() const
 void AppConfig::setFileName(const QString &path)
 {
     QMutexLocker lock(&m_mutex);
-    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    m_settings = makeSettings(path);
 }

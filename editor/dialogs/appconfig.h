@@ -1,10 +1,10 @@
 #pragma once
 
 // AppConfig: the editor's settings store, an INI file "Config.ini" beside the
-// program. Values are kept under the key "<group>/<key>". Only the colour
-// group is used ("Color": "paraColor", "presetListSelectColor",
-// "presetListHoverColor"): the main window reads it, the settings dialog
-// writes it.
+// program or in the user's configuration folder (UserFiles decides). Values
+// are kept under the key "<group>/<key>". Only the colour group is used
+// ("Color": "paraColor", "presetListSelectColor", "presetListHoverColor"):
+// the main window reads it, the settings dialog writes it.
 //
 // One object per process, created on first use under a mutex.
 
@@ -27,7 +27,7 @@ public:
     QString fileName() const;
     // Uses another file from now on (tests, tools). Values are written at once.
     void setFileName(const QString &path);
-    // The program's directory + "/Config.ini".
+    // Where Config.ini lies for this program (UserFiles::configFile()).
     static QString defaultFileName();
 
     AppConfig(const AppConfig &) = delete;

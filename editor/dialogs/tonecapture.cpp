@@ -71,6 +71,9 @@ ToneCapture::ToneCapture(QWidget *parent)
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(kProgressIntervalMs);
     connect(m_progressTimer, &QTimer::timeout, this, &ToneCapture::animateProgress);
+    m_captureDeadline = new QTimer(this);
+    m_captureDeadline->setSingleShot(true);
+    connect(m_captureDeadline, &QTimer::timeout, this, &ToneCapture::captureTimedOut);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -732,7 +735,20 @@ void ToneCapture::startCapture()
     Kt900Style::setStyleProperty(m_progress, "status", QStringLiteral("status"));
     animateProgress();
     m_progressTimer->start();
+    m_captureDeadline->start(m_captureTimeoutMs);
     showSlotState();
+}
+
+void ToneCapture::captureTimedOut()
+{
+    if (!m_running)
+        return;
+    // The unit stopped answering: stop the capture there, end the wizard
+    // (which puts the unit and the main window back to normal) and say why.
+    stopCapture(true);
+    hide();
+    MyMessageBox::showMessage(tr("Info"), tr("The unit did not finish the capture.\nPlease try again."),
+                              parentWidget(), MyMessageBox::Ok, 1000);
 }
 
 void ToneCapture::stopCapture(bool tellUnit)
@@ -741,6 +757,7 @@ void ToneCapture::stopCapture(bool tellUnit)
         return;
     m_running = false;
     m_progressTimer->stop();
+    m_captureDeadline->stop();
     if (tellUnit)
         emitValue(ValueRunning, 0);
     showSlotState();

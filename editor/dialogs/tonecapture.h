@@ -104,6 +104,11 @@ public:
     bool isBusy() const { return m_running; }
     bool slotFilled(int slot) const;
 
+    // How long a capture may run without the unit reporting the slot
+    // filled: then the capture is stopped, the wizard closes and says so.
+    static constexpr int kCaptureTimeoutMs = 120000;
+    void setCaptureTimeout(int ms) { m_captureTimeoutMs = ms; }
+
     // While the editor is busy with a long operation the pop-up takes no
     // input (its controls are disabled until unblocked).
     void setInputBlocked(bool blocked);
@@ -173,6 +178,7 @@ private:
     void stopCapture(bool tellUnit);
     void animateProgress();
     void leaveWizard();
+    void captureTimedOut();
     int selectedSlot() const;
 
     QFrame *m_frame = nullptr;
@@ -195,6 +201,8 @@ private:
     QLabel *m_progress = nullptr;
     QTimer *m_progressTimer = nullptr;
     QElapsedTimer m_captureClock;
+    QTimer *m_captureDeadline = nullptr;
+    int m_captureTimeoutMs = kCaptureTimeoutMs;
     int m_progressTick = 0;
 
     QStringList m_slots;

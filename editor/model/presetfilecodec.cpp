@@ -2,9 +2,9 @@
 
 #include "devicestore.h"
 #include "effectcatalogue.h"
+#include "userfiles.h"
 #include "valuemodel.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -734,7 +734,7 @@ bool PresetFileCodec::isPresetFile(const QString &path) const
 
 QString PresetFileCodec::defaultPresetFolder()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/presetfile/");
+    return UserFiles::presetFolder();
 }
 
 QString PresetFileCodec::presetFolder() const

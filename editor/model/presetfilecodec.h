@@ -115,7 +115,8 @@ public:
     bool isPresetFile(const QString &path) const;
 
     // The folder of preset files, ending in "/": "presetfile" beside the
-    // program unless set otherwise (tests, command-line tools).
+    // program or in the user's data folder (UserFiles decides) unless set
+    // otherwise (tests, command-line tools).
     QString presetFolder() const;
     void setPresetFolder(const QString &folder);
     static QString defaultPresetFolder();

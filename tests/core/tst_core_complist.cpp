@@ -17,6 +17,7 @@
 #include "presetimporter.h"
 #include "presetnames.h"
 #include "presetpanel.h"
+#include "titlebar.h"
 #include "tonecapture.h"
 
 #include <QFile>
@@ -471,6 +472,7 @@ void TestCoreComplist::unplugDuringImport()
     QString overlayTitle;
     int overlayValue = -1;
     int overlayMax = -1;
+    bool titleFree = false;
     connect(panel->importer(), &PresetImporter::presetImported, this, [&](int) {
         if (++imported != 1)
             return;
@@ -481,6 +483,8 @@ void TestCoreComplist::unplugDuringImport()
             overlayTitle = overlay->title();
             overlayValue = overlay->progressValue();
             overlayMax = overlay->progressBar()->maximum();
+            // The title bar stays free: the window can still be moved or closed.
+            titleFree = !overlay->geometry().intersects(h.core->titleBar()->geometry());
         }
         const QString shots = qEnvironmentVariable("KT900_SHOT_DIR");
         if (!shots.isEmpty())
@@ -497,6 +501,7 @@ void TestCoreComplist::unplugDuringImport()
     QCOMPARE(progressTotal, 3);
     QCOMPARE(overlayTitle, QStringLiteral("Importing..."));
     QCOMPARE(overlayMax, 3);
+    QVERIFY(titleFree);
     QCOMPARE(overlayValue, 0); // the first preset is acknowledged; the bar moves right after
     QVERIFY(!h.core->loadingWidget()->isVisible());
     QCOMPARE(imported, 1);

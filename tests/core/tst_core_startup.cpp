@@ -404,10 +404,11 @@ void TestCoreStartup::dispatchTable()
     QCOMPARE(core.presetPanel()->deviceList()->item(9)->text(), QStringLiteral("04A NEW NAME"));
     QCOMPARE(core.topBar()->presetName(), QStringLiteral("NEW NAME"));
 
-    // 28: one loading step.
+    // 28: one loading step, which moves the bar only while the download runs
+    // (preset frames of a backup read-out or a recall must not).
     const int before = core.loadingWidget()->progressValue();
     core.readData(28);
-    QCOMPARE(core.loadingWidget()->progressValue(), qMin(510, before + 1));
+    QCOMPARE(core.loadingWidget()->progressValue(), before);
 }
 
 void TestCoreStartup::unitPageRoutes_data()
