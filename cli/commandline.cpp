@@ -64,9 +64,10 @@ const CommandSpec kCommands[] = {
      "The slot is named after the file (its first 15 characters, printable ASCII).\n"
      "WAV: 44.1, 48, 88.2 or 96 kHz, mono or stereo (first channel), 8/16/24/32-bit\n"
      "integer or 32-bit float.\n"},
-    {Command::NrUpload, "nr-upload", "nr-upload FILE.amp SLOT [--bus-address N]",
+    {Command::NrUpload, "nr-upload", "nr-upload FILE.amp SLOT [--force] [--bus-address N]",
      "load an amp capture into NR slot 1..10 (or 71..80)",
-     "The first 1584 bytes of the file are sent; the slot is named after the file.\n"},
+     "The first 1584 bytes of the file are sent; the slot is named after the file.\n"
+     "A file whose name does not end in \".amp\" is refused unless --force is given.\n"},
     {Command::SlotDelete, "slot-delete", "slot-delete ir|nr SLOT [--bus-address N]",
      "empty an IR or NR slot",
      "SLOT: 1..10, or the editor's row number (33..42 for IR, 71..80 for NR).\n"},
@@ -112,6 +113,8 @@ bool acceptsOption(Command c, const QString &option)
         return c == Command::Export;
     if (option == QLatin1String("--capture"))
         return c == Command::Import;
+    if (option == QLatin1String("--force"))
+        return c == Command::NrUpload;
     return false;
 }
 
@@ -288,6 +291,9 @@ ParseResult parseCommandLine(const QStringList &arguments)
         } else if (a == QLatin1String("--all")) {
             inv.all = true;
             optionsSeen << a;
+        } else if (a == QLatin1String("--force")) {
+            inv.force = true;
+            optionsSeen << a;
         } else if (a == QLatin1String("--bus-address")) {
             QString v;
             int n = 0;
@@ -454,6 +460,26 @@ ParseResult parseCommandLine(const QStringList &arguments)
     default:
         return wrongArgs();
     }
+    // Standard input and output are not streams kt900 uses: a backup or an
+    // export is a file the user keeps.
+    for (const QString &f : inv.files) {
+        if (f == QLatin1String("-") && c == Command::Backup)
+            return fail(tr("%1: writing to standard output ('-') is not supported; give a file name").arg(cmd));
+        if (f == QLatin1String("-"))
+            return fail(tr("%1: reading from standard input ('-') is not supported; give a file name").arg(cmd));
+    }
+    if (inv.output == QLatin1String("-"))
+        return fail(tr("%1: writing to standard output ('-') is not supported; give a file name").arg(cmd));
+    // An empty argument names no file; "" would otherwise mean the current folder.
+    for (const QString &f : inv.files) {
+        if (f.isEmpty())
+            return fail(tr("%1: an empty file name is not a file").arg(cmd));
+    }
+    if ((c == Command::Export || c == Command::IrConvert) && inv.output.isEmpty())
+        return fail(tr("%1: an empty name is not a file or folder").arg(cmd));
+    if (c == Command::NrUpload && !inv.force && !inv.files.value(0).endsWith(QLatin1String(".amp"), Qt::CaseInsensitive))
+        return fail(tr("nr-upload: '%1' is not an amp capture (its name does not end in .amp); --force sends it anyway")
+                        .arg(inv.files.value(0)));
     r.ok = true;
     return r;
 }

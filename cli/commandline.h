@@ -49,6 +49,7 @@ struct Invocation
     bool json = false;
     bool verbose = false;
     bool all = false;                 // export --all
+    bool force = false;               // nr-upload --force: any file name
     int busAddress = -1;              // --bus-address; -1: find the unit
     CaptureChoice capture = CaptureChoice::Default;
     int captureSlot = -1;             // 0..19 with CaptureChoice::Slot

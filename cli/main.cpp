@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "offline.h"
 #include "output.h"
+#include "pathcheck.h"
 #include "unitcommands.h"
 #include "unitsession.h"
 
@@ -12,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +24,11 @@ namespace {
 extern "C" void onInterrupt(int sig)
 {
     if (Cli::interruptRequested()) {
+        // What stopping now leaves behind (a recall: part of the backup).
+        if (const char *notice = Cli::stopNotice()) {
+            const ssize_t ignored = ::write(STDERR_FILENO, notice, std::strlen(notice));
+            (void)ignored;
+        }
         std::signal(sig, SIG_DFL);
         std::raise(sig);
         return;
@@ -71,6 +78,11 @@ int main(int argc, char *argv[])
     installInterruptHandler();
 
     Cli::Output out(Cli::Output::stderrIsTerminal());
+    QString pathProblem;
+    if (!Cli::checkPaths(inv, &pathProblem)) {
+        out.error(pathProblem);
+        return 1;
+    }
     int rc = 1;
     switch (inv.command) {
     case Cli::Command::Info: rc = Cli::runInfo(inv, out); break;

@@ -41,7 +41,10 @@ bool readWhole(const QString &path, QByteArray *bytes, QString *reason)
         return false;
     }
     if (f.size() > kMaxCheckedFile) {
-        *reason = tr("the file is too large (%1 bytes)").arg(f.size());
+        // Named after the kind its name promises, with its real size.
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        *reason = suffix == QLatin1String("tbf") ? tr("the file is too large for a backup file (%1 bytes)").arg(f.size())
+                                                 : tr("the file is too large (%1 bytes)").arg(f.size());
         return false;
     }
     *bytes = f.readAll();

@@ -6,6 +6,54 @@ namespace Cli {
 
 Output::Output(bool progress) : m_progress(progress) {}
 
+QString Output::printable(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const ushort u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result += c;
+            result += text.at(++i);
+        } else if (c.isSurrogate()) {
+            // Half of a character (a name cut in the middle of one).
+            result += QChar(QChar::ReplacementCharacter);
+        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            // A terminal would act on it (clear the screen, move the cursor).
+            result += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QByteArray Output::printableJson(const QByteArray &json)
+{
+    // The document escapes C0 controls itself; DEL, the C1 controls and
+    // half characters are escaped here (valid inside JSON strings, the only
+    // place they can be).
+    const QString text = QString::fromUtf8(json);
+    QString result;
+    result.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const ushort u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result += c;
+            result += text.at(++i);
+        } else if (c.isSurrogate()) {
+            result += QStringLiteral("\\ufffd");
+        } else if (u == 0x7F || (u >= 0x80 && u <= 0x9F)) {
+            result += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        } else {
+            result += c;
+        }
+    }
+    return result.toUtf8();
+}
+
 Output::~Output()
 {
     clearProgress();
@@ -35,25 +83,25 @@ void Output::clearProgress()
 void Output::line(const QString &text)
 {
     clearProgress();
-    write(stdout, text.toLocal8Bit() + '\n');
+    write(stdout, printable(text).toLocal8Bit() + '\n');
 }
 
 void Output::json(const QJsonDocument &doc)
 {
     clearProgress();
-    write(stdout, doc.toJson(QJsonDocument::Indented));
+    write(stdout, printableJson(doc.toJson(QJsonDocument::Indented)));
 }
 
 void Output::error(const QString &text)
 {
     clearProgress();
-    write(stderr, QByteArrayLiteral("kt900: ") + text.toLocal8Bit() + '\n');
+    write(stderr, QByteArrayLiteral("kt900: ") + printable(text).toLocal8Bit() + '\n');
 }
 
 void Output::note(const QString &text)
 {
     clearProgress();
-    write(stderr, QByteArrayLiteral("kt900: note: ") + text.toLocal8Bit() + '\n');
+    write(stderr, QByteArrayLiteral("kt900: note: ") + printable(text).toLocal8Bit() + '\n');
 }
 
 void Output::progress(const QString &what, qint64 done, qint64 total)
@@ -69,7 +117,7 @@ void Output::progress(const QString &what, qint64 done, qint64 total)
         return;
     m_lastWrite.start();
     m_lastProgress = text;
-    write(stderr, QByteArrayLiteral("\r\033[K") + text.toLocal8Bit());
+    write(stderr, QByteArrayLiteral("\r\033[K") + printable(text).toLocal8Bit());
     m_progressShown = true;
 }
 

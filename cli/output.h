@@ -26,6 +26,11 @@ public:
 
     static bool stderrIsTerminal();
 
+    // Texts reach a terminal with control characters escaped ("\x1b") and
+    // half characters replaced, whatever a name from the unit or a file holds.
+    static QString printable(const QString &text);
+    static QByteArray printableJson(const QByteArray &json);
+
     // A line on stdout.
     void line(const QString &text);
     void json(const QJsonDocument &doc);

@@ -136,14 +136,8 @@ private:
 
 bool sendPreset(UnitSession &s, int index, QString *error)
 {
-    usbReceiveThread *recv = s.recv();
-    recv->setLastAckedPreset(usbReceiveThread::kNoPresetAck);
-    if (recv->writePreset(index) < 0) {
-        *error = s.failure(tr("preset %1 could not be sent").arg(presetLabel(index)));
-        return false;
-    }
-    if (!recv->waitForPresetAck(index, BackupFile::kPresetAckTimeoutMs)) {
-        *error = s.failure(tr("the unit did not acknowledge preset %1").arg(presetLabel(index)));
+    if (!s.recv()->writePresetAcked(index, BackupFile::kPresetAckTimeoutMs)) {
+        *error = s.failure(tr("the unit did not acknowledge preset %1 (sent twice)").arg(presetLabel(index)));
         return false;
     }
     return true;
@@ -151,18 +145,8 @@ bool sendPreset(UnitSession &s, int index, QString *error)
 
 bool sendEditBuffer(UnitSession &s, QString *error)
 {
-    usbReceiveThread *recv = s.recv();
-    const AckMark before = ackMark(recv);
-    if (recv->writeEditBuffer() < 0) {
-        *error = s.failure(tr("the edit buffer could not be sent"));
-        return false;
-    }
-    const bool acked = recv->waitUntil([recv, &before] {
-        const AckMark now = ackMark(recv);
-        return !(now == before) && now.subKind == Cmd::SubEditBuffer;
-    }, BackupFile::kPresetAckTimeoutMs);
-    if (!acked) {
-        *error = s.failure(tr("the unit did not acknowledge its edit buffer"));
+    if (!s.recv()->writeEditBufferAcked(BackupFile::kPresetAckTimeoutMs)) {
+        *error = s.failure(tr("the unit did not acknowledge its edit buffer (sent twice)"));
         return false;
     }
     return true;
@@ -450,12 +434,10 @@ int runRecall(const Invocation &inv, Output &out)
     // The file is checked whole before the unit is addressed.
     const QString path = inv.files.value(0);
     {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return failWith(out, tr("cannot open %1: %2").arg(path, f.errorString()));
+        QByteArray bytes;
         QVector<BackupFormat::GroupData> groups;
         QString reason;
-        if (!BackupFormat::parse(f.readAll(), &groups, &reason))
+        if (!BackupFormat::readFile(path, &bytes, &reason) || !BackupFormat::parse(bytes, &groups, &reason))
             return failWith(out, QStringLiteral("%1: %2").arg(path, reason));
     }
     UnitSession s(out);
@@ -465,7 +447,9 @@ int runRecall(const Invocation &inv, Output &out)
     QObject::connect(&recall, &BackupFile::recallProgress, [&out](int p) {
         out.progress(tr("recall"), p, BackupFormat::kProgressMax);
     });
+    setStopNotice("\nkt900: recall stopped: the unit now holds part of the backup; recall it again\n");
     const int result = recall.recallFrom(s.recv(), path);
+    setStopNotice(nullptr);
     out.endProgress();
     if (result != BackupFile::Success) {
         const QString why = recall.lastError();

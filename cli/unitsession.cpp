@@ -9,6 +9,7 @@
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 
 #include <csignal>
@@ -20,10 +21,18 @@ namespace Cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+std::atomic<const char *> g_stopNotice{nullptr};
 
 constexpr int kSyncAttemptMs = 10000;   // the editor sends its requests again after 10 s, once
+constexpr int kDownloadAttempts = 3;    // whole downloads when frames of one were damaged
+constexpr int kCaptureQuietMs = 1500;   // no capture data for this long: what is missing is asked for again
 
 } // namespace
+
+QString inUseMessage()
+{
+    return QCoreApplication::translate("Cli::UnitSession", "the unit is in use by another program");
+}
 
 bool interruptRequested()
 {
@@ -33,6 +42,16 @@ bool interruptRequested()
 void setInterruptRequested()
 {
     g_interrupted = 1;
+}
+
+const char *stopNotice()
+{
+    return g_stopNotice.load();
+}
+
+void setStopNotice(const char *notice)
+{
+    g_stopNotice.store(notice);
 }
 
 // ---------------------------------------------------------------------------
@@ -133,7 +152,7 @@ QList<int> TapConnection::pendingCaptureSlots() const
 // UnitSession
 
 UnitSession::UnitSession(Output &out, QObject *parent)
-    : QObject(parent), m_out(out), m_usb(&m_store)
+    : QObject(parent), m_out(out), m_link(std::make_unique<Link>())
 {
 }
 
@@ -146,31 +165,41 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
 {
     const QByteArray expected = Launcher::kExpectedName;
     MyLibusb::setDeviceInfo(MyLibusb::DeviceInfo());
-    m_usb.resetTap();
+    m_link->usb.resetTap();
     if (busAddress < 0) {
         // The launcher's search: vendor 0x0483, the device type table, and
         // the unit's own answer to the device info request.
-        if (m_usb.findAndOpen(0, 0, 0, expected.constData(), true) == 0) {
-            *error = tr("no unit found");
+        if (m_link->usb.findAndOpen(0, 0, 0, expected.constData(), true) == 0) {
+            *error = m_link->usb.lastOpenWasBusy() ? inUseMessage()
+                     : m_link->usb.lastIdentifyUnanswered() ? tr("the unit did not answer (it may still be starting; try again)")
+                                                      : tr("no unit found");
             return false;
         }
     } else {
-        if (!m_usb.openByAddress(static_cast<std::uint8_t>(busAddress))) {
+        if (!m_link->usb.openByAddress(static_cast<std::uint8_t>(busAddress))) {
             *error = tr("the USB devices cannot be listed");
             return false;
         }
-        if (!m_usb.isOpen()) {
+        if (!m_link->usb.isOpen()) {
+            if (m_link->usb.lastOpenWasBusy()) {
+                *error = inUseMessage();
+                return false;
+            }
             *error = tr("no unit at bus address %1 (or it cannot be opened)").arg(busAddress);
             return false;
         }
-        if (m_usb.deviceType() == 0) {
-            m_usb.closeDevice();
+        if (m_link->usb.deviceType() == 0) {
+            m_link->usb.closeDevice();
             *error = tr("the device at bus address %1 is not a KT900").arg(busAddress);
             return false;
         }
-        m_usb.setExpectedName(expected.constData());
-        if (m_usb.identify(m_usb.deviceType()) == 0) {
-            m_usb.closeDevice();
+        m_link->usb.setExpectedName(expected.constData());
+        if (m_link->usb.identify(m_link->usb.deviceType()) == 0) {
+            m_link->usb.closeDevice();
+            if (m_link->usb.lastIdentifyUnanswered()) {
+                *error = tr("the unit at bus address %1 did not answer").arg(busAddress);
+                return false;
+            }
             *error = tr("the device at bus address %1 did not identify itself as a %2")
                          .arg(busAddress).arg(QString::fromLatin1(expected));
             return false;
@@ -178,15 +207,15 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
     }
     const MyLibusb::DeviceInfo info = MyLibusb::deviceInfo();
     UnitIdentity id;
-    id.address = m_usb.deviceAddress();
-    id.deviceType = m_usb.deviceType();
+    id.address = m_link->usb.deviceAddress();
+    id.deviceType = m_link->usb.deviceType();
     id.infoValid = info.valid;
     id.model = QString::fromLatin1(info.modelName);
     id.version = QString::fromLatin1(info.firmwareVersion);
     id.info1 = QString::fromLatin1(info.info1);
     id.info3 = QString::fromLatin1(info.info3);
     id.mode = info.valid ? info.mode : 0;
-    m_usb.closeDevice();
+    m_link->usb.closeDevice();
     qCDebug(lcCli) << "unit" << id.model << id.version << "mode" << id.mode << "type" << id.deviceType << "address" << id.address;
     if (id.address < 0) {
         *error = tr("no unit found");
@@ -216,18 +245,18 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
     }
 
     // The editor's connection.
-    if (!m_usb.openByAddress(static_cast<std::uint8_t>(id.address)) || !m_usb.isOpen()) {
-        *error = tr("the unit at bus address %1 cannot be opened").arg(id.address);
+    if (!m_link->usb.openByAddress(static_cast<std::uint8_t>(id.address)) || !m_link->usb.isOpen()) {
+        *error = m_link->usb.lastOpenWasBusy() ? inUseMessage() : tr("the unit at bus address %1 cannot be opened").arg(id.address);
         return false;
     }
-    m_usb.resetTap();
-    m_store.reset();
-    m_recv = new usbReceiveThread(&m_usb, &m_store);
+    m_link->usb.resetTap();
+    m_link->store.reset();
+    m_recv = new usbReceiveThread(&m_link->usb, &m_link->store);
     m_recv->setTypeNameHandler([](int module, int type, const QString &text) {
         EffectCatalogue::instance().setTypeName(module, type, text);
     });
-    m_recv->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
+    m_recv->moveToThread(&m_link->thread);
+    connect(&m_link->thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
     connect(m_recv, &usbReceiveThread::SendDataToUi, this, [this](int code) {
         if (code == Cmd::SyncDone)
             m_synced = true;
@@ -235,39 +264,76 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
             ++m_transfersDispatched;
     });
     m_recv->setRunning(true);
-    m_thread.start(QThread::InheritPriority);
+    m_link->thread.start(QThread::InheritPriority);
 
-    // EditorAttach + RequestSync; sent once more when nothing came within 10 s.
-    for (int attempt = 0; attempt < 2 && !m_synced; ++attempt) {
-        if (m_recv->sendEditorAttach() < 0 || m_recv->sendRequestSync() < 0) {
-            *error = failure(tr("the unit does not take requests"));
-            return false;
+    // EditorAttach + RequestSync; sent once more when nothing came within
+    // 10 s, and the whole download asked for again (a bounded number of
+    // times) when a frame of it was damaged or a record is missing.
+    QStringList missing;
+    bool everSynced = false;
+    for (int download = 0; download < kDownloadAttempts; ++download) {
+        m_synced = false;
+        m_progressBase = m_transfersDispatched;
+        m_recv->beginDownloadCheck();
+        for (int attempt = 0; attempt < 2 && !m_synced; ++attempt) {
+            if (m_recv->sendEditorAttach() < 0 || m_recv->sendRequestSync() < 0) {
+                *error = failure(tr("the unit does not take requests"));
+                return false;
+            }
+            if (waitSynced(kSyncAttemptMs))
+                break;
+            if (isDisconnected() || interruptRequested())
+                break;
+            qCInfo(lcCli) << "no SyncDone within" << kSyncAttemptMs << "ms; asking again";
+            m_progressBase = m_transfersDispatched;
         }
-        if (waitSynced(kSyncAttemptMs))
+        if (!m_synced || isDisconnected() || interruptRequested())
             break;
-        if (isDisconnected() || interruptRequested())
+        everSynced = true;
+        missing = m_recv->missingRecords();
+        const int damaged = m_recv->damagedFrames();
+        if (missing.isEmpty() && damaged == 0)
             break;
-        qCInfo(lcCli) << "no SyncDone within" << kSyncAttemptMs << "ms; asking again";
-        m_transfersDispatched = 0;
+        qCInfo(lcCli) << "download" << download + 1 << ":" << missing.size() << "records missing," << damaged
+                      << "damaged frames; asking for the data again";
+        // A lost frame that no record reveals (a slot name) is covered by
+        // asking again; with every record there, a last damaged frame is
+        // accepted.
+        if (missing.isEmpty() && download + 1 >= kDownloadAttempts)
+            break;
     }
     m_out.endProgress();
     if (interruptRequested()) {
         *error = tr("interrupted");
         return false;
     }
-    if (!m_synced) {
+    if (!m_synced && !everSynced) {
         *error = wasDisconnected() ? tr("the unit was disconnected during the download")
                                   : tr("the unit did not send its data (no end of the download within %1 s)").arg(2 * kSyncAttemptMs / 1000);
         return false;
     }
-    qCDebug(lcCli) << "download complete after" << m_usb.reportsRead() << "reports";
+    if (!m_synced || !missing.isEmpty()) {
+        if (wasDisconnected()) {
+            *error = tr("the unit was disconnected during the download");
+            return false;
+        }
+        if (missing.isEmpty())
+            missing << tr("the end of the download");
+        const int shown = 5;
+        QString list = QStringList(missing.mid(0, shown)).join(QStringLiteral(", "));
+        if (missing.size() > shown)
+            list += tr(" and %1 more").arg(missing.size() - shown);
+        *error = tr("the unit's data did not arrive intact after %1 downloads: %2 missing").arg(kDownloadAttempts).arg(list);
+        return false;
+    }
+    qCDebug(lcCli) << "download complete after" << m_link->usb.reportsRead() << "reports";
     return true;
 }
 
 bool UnitSession::waitSynced(int timeoutMs)
 {
     m_recv->waitUntil([this] {
-        m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched, Kt900::kRecordCount), Kt900::kRecordCount);
+        m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched - m_progressBase, Kt900::kRecordCount), Kt900::kRecordCount);
         return m_synced || interruptRequested();
     }, timeoutMs);
     return m_synced;
@@ -276,9 +342,27 @@ bool UnitSession::waitSynced(int timeoutMs)
 bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
 {
     qint64 last = 0;
-    const bool done = m_recv->waitUntil([this, &last] {
-        return interruptRequested() || (m_usb.capturesComplete(&last) && m_transfersDispatched >= last);
+    // A slot whose last chunk was lost never completes: once the unit has
+    // been quiet for a while, the slots that are not whole (if any) are asked
+    // for again below.
+    int seen = m_transfersDispatched;
+    QElapsedTimer quiet;
+    quiet.start();
+    bool stalled = false;
+    bool done = m_recv->waitUntil([this, &last, &seen, &quiet, &stalled] {
+        if (interruptRequested() || (m_link->usb.capturesComplete(&last) && m_transfersDispatched >= last))
+            return true;
+        if (m_transfersDispatched != seen) {
+            seen = m_transfersDispatched;
+            quiet.restart();
+        }
+        stalled = quiet.elapsed() >= kCaptureQuietMs;
+        return stalled;
     }, timeoutMs);
+    if (stalled) {
+        qCInfo(lcCli) << "capture data stopped before every slot was whole";
+        done = true;
+    }
     if (interruptRequested()) {
         *error = tr("interrupted");
         return false;
@@ -289,12 +373,25 @@ bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
             return false;
         }
         QStringList slotList;
-        for (int s : m_usb.pendingCaptureSlots())
+        for (int s : m_link->usb.pendingCaptureSlots())
             slotList << QString::number(s + 1);
         *error = tr("the unit did not send the data of capture slot(s) %1").arg(slotList.join(QStringLiteral(", ")));
         return false;
     }
-    qCDebug(lcCli) << "capture data complete after" << m_usb.reportsRead() << "reports";
+    // A capture with a damaged chunk is asked for again, slot by slot.
+    const QList<int> broken = m_recv->refetchIncompleteSlots(Cmd::KindCapture);
+    if (!broken.isEmpty()) {
+        if (wasDisconnected()) {
+            *error = tr("the unit was disconnected");
+            return false;
+        }
+        QStringList slotList;
+        for (int s : broken)
+            slotList << QString::number(s + 1);
+        *error = tr("the unit did not send the data of capture slot(s) %1 intact").arg(slotList.join(QStringLiteral(", ")));
+        return false;
+    }
+    qCDebug(lcCli) << "capture data complete after" << m_link->usb.reportsRead() << "reports";
     return true;
 }
 
@@ -317,16 +414,25 @@ QString UnitSession::failure(const QString &reason)
     return wasDisconnected() ? tr("the unit was disconnected") : reason;
 }
 
-void UnitSession::close()
+bool UnitSession::close()
 {
-    if (m_recv) {
-        m_recv->setRunning(false);
-        m_thread.quit();
-        m_thread.wait();
-        m_usb.closeDevice();
-        delete m_recv;
+    if (!m_recv)
+        return true;
+    m_recv->setRunning(false);
+    m_link->thread.quit();
+    if (!m_link->thread.wait(kStopDeadlineMs)) {
+        // A transfer that never returns: the loop, its connection and store
+        // stay behind untouched; nothing waits for them any more.
+        qCWarning(lcCli) << "the receive loop did not end within" << kStopDeadlineMs << "ms; leaving it";
         m_recv = nullptr;
+        (void)m_link.release();
+        m_link = std::make_unique<Link>();
+        return false;
     }
+    m_link->usb.closeDevice();
+    delete m_recv;
+    m_recv = nullptr;
+    return true;
 }
 
 } // namespace Cli

@@ -33,7 +33,13 @@ class Output;
 // Set by SIGINT / SIGTERM (see main.cpp); long waits that can be left
 // safely give up when it is set.
 bool interruptRequested();
+// "the unit is in use by another program": its interface is claimed elsewhere.
+QString inUseMessage();
 void setInterruptRequested();
+// A line ("kt900: ...\n") printed when a second interrupt stops the program
+// at once; null for none. The text must outlive its use (a literal).
+const char *stopNotice();
+void setStopNotice(const char *notice);
 
 class TapConnection : public MyLibusb
 {
@@ -100,8 +106,8 @@ public:
     bool waitForCaptures(QString *error, int timeoutMs = 15000);
 
     usbReceiveThread *recv() const { return m_recv; }
-    Kt900::DeviceStore &store() { return m_store; }
-    TapConnection &connection() { return m_usb; }
+    Kt900::DeviceStore &store() { return m_link->store; }
+    TapConnection &connection() { return m_link->usb; }
     bool isDisconnected() const;
     // After a failed transfer: true when the unit turns out to be gone. A
     // write to a vanished unit fails before the receive loop notices, so this
@@ -110,18 +116,33 @@ public:
     // "the unit was disconnected" when it was, else the given reason.
     QString failure(const QString &reason);
 
-    void close();
+    // Stops the receive loop and closes the unit, waiting at most
+    // kStopDeadlineMs for the loop to end. A loop stuck in a transfer is left
+    // behind with the connection (the process is about to end): false then.
+    bool close();
+    static constexpr int kStopDeadlineMs = 2000;
 
 private:
     bool waitSynced(int timeoutMs);
 
+    // What the receive loop touches, kept together so that a loop that does
+    // not end in time can be left behind whole.
+    struct Link
+    {
+        Kt900::DeviceStore store;
+        TapConnection usb{&store};
+        QThread thread;
+    };
+
     Output &m_out;
-    Kt900::DeviceStore m_store;
-    TapConnection m_usb;
-    QThread m_thread;
+    std::unique_ptr<Link> m_link;
     usbReceiveThread *m_recv = nullptr;
     bool m_synced = false;
+    // DataTransfer frames dispatched over the session (the capture wait
+    // compares it with the tap's count); the progress of one download
+    // counts from m_progressBase.
     int m_transfersDispatched = 0;
+    int m_progressBase = 0;
 };
 
 } // namespace Cli

@@ -67,6 +67,7 @@ const char *fileErrorText(FileError e)
     case FileError::PartialBlock: return "section length is not a whole number of blocks";
     case FileError::BlockNumberOverflow: return "section runs past block number 0xFFFF";
     case FileError::NoBlocks: return "no blocks to send";
+    case FileError::WaitTooLong: return "a wait time beyond 60000 ms would stall the update";
     }
     return "?";
 }
@@ -132,6 +133,8 @@ FileError parse(const QByteArray &file, const QByteArray &expectedModel, Image *
         return FileError::WrongModel;
     if (img.header.sectionCount <= 0)
         return FileError::BadSectionCount;
+    if (img.header.applyWait > kMaxWaitMs)
+        return FileError::WaitTooLong;
     if (file.size() < kFirstDataOffset)
         return FileError::SectionOutOfFile;
     for (int k = 1; k <= img.header.sectionCount; ++k) {
@@ -142,6 +145,8 @@ FileError parse(const QByteArray &file, const QByteArray &expectedModel, Image *
             return FileError::PartialBlock;
         if (s.blockCount() > 0 && s.firstBlock + s.blockCount() - 1 > 0xFFFF)
             return FileError::BlockNumberOverflow;
+        if (s.blockWait > kMaxWaitMs)
+            return FileError::WaitTooLong;
         img.sections.append(s);
     }
     img.totalBlocks = totalBlockCount(file.size(), img.header.sectionCount);

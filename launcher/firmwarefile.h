@@ -76,8 +76,13 @@ enum class FileError {
     SectionOutOfFile,  // a section header or its data lies (partly) past the end
     PartialBlock,      // a data length that is not a whole number of blocks
     BlockNumberOverflow, // blocks would run past block number 0xFFFF
-    NoBlocks           // the total block count used for progress is not positive
+    NoBlocks,          // the total block count used for progress is not positive
+    WaitTooLong        // an apply or block wait beyond kMaxWaitMs would stall the update
 };
+
+// The longest wait for the unit's answer a file may ask for; the updater
+// never waits longer than this whatever a file says.
+constexpr std::uint32_t kMaxWaitMs = 60000;
 
 const char *fileErrorText(FileError e);
 

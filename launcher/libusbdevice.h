@@ -12,6 +12,7 @@ class LibusbDevice : public Launcher::Device, public UpdateTransport
 public:
     // Launcher::Device
     int findAndOpen(const QByteArray &expectedName) override;
+    bool unitInUse() const override { return m_usb.lastOpenWasBusy(); }
     QByteArray reportedModelName() const override;
     QByteArray reportedVersion() const override;
     int deviceAddress() const override;

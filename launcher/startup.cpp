@@ -50,6 +50,12 @@ int run(Device &device, Platform &platform, const QString &launcherDir)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     const int found = device.findAndOpen(kExpectedName);
+    if (found == 0 && device.unitInUse()) {
+        qCInfo(lcLauncher) << "the unit is in use by another program";
+        platform.showMessage(QCoreApplication::translate("Launcher", "The unit is in use by another program."),
+                             notice, Platform::Icon::None);
+        return 1;
+    }
     if (found == 0) {
         qCInfo(lcLauncher) << "no unit found";
         platform.showMessage(QCoreApplication::translate("Launcher", "No device detected!!!"),

@@ -23,6 +23,9 @@ public:
     virtual ~Device() = default;
     // findAndOpen with auto match: 0 nothing, 1 mode "B" (loader), 2 mode "A".
     virtual int findAndOpen(const QByteArray &expectedName) = 0;
+    // After a findAndOpen that found nothing: true when the unit is there but
+    // another program holds it.
+    virtual bool unitInUse() const { return false; }
     virtual QByteArray reportedModelName() const = 0;
     virtual QByteArray reportedVersion() const = 0;
     // Bus address of the open unit, -1 when none is open.

@@ -1,5 +1,7 @@
 #include "updatesession.h"
 
+#include <algorithm>
+
 #include "frame.h"
 #include "logging.h"
 #include "updatestatus.h"
@@ -122,7 +124,8 @@ bool UpdateState::sectionAck(int index) const
 
 bool UpdateState::waitFor(const std::function<bool()> &pred, std::uint32_t checks)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(checks);
+    // Every wait is bounded, whatever a file asks for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(checks, Firmware::kMaxWaitMs));
     std::unique_lock<std::mutex> lock(m_waitMutex);
     for (;;) {
         if (pred())

@@ -112,6 +112,9 @@ public:
     void markDone(Urb &urb, int status);
     void updateFifo();
     Clock::time_point nextWake();
+    // True when another open file descriptor holds the interface. A holder
+    // whose connection has gone (its program ended) is forgotten first.
+    bool heldByOther(Node &node, UMockdevIoctlClient *client, int iface);
 
     void wake();
     void pumpLoop();
@@ -556,6 +559,28 @@ bool UsbBridge::Private::writeU32Arg(UMockdevIoctlData *arg, std::uint32_t value
     return true;
 }
 
+bool UsbBridge::Private::heldByOther(Node &node, UMockdevIoctlClient *client, int iface)
+{
+    for (auto it = node.clients.begin(); it != node.clients.end();) {
+        const std::vector<int> &held = it->second.claimed;
+        if (it->first == client || std::find(held.begin(), held.end(), iface) == held.end()) {
+            ++it;
+            continue;
+        }
+        // A holder whose program has ended (its connection is gone, the
+        // notification may not have come yet) holds nothing any more.
+        if (!umockdev_ioctl_client_get_connected(it->first)) {
+            for (int i : held)
+                stats.interfaceLog.append(QStringLiteral("release %1 (closed)").arg(i));
+            it = node.clients.erase(it);
+            continue;
+        }
+        stats.interfaceLog.append(QStringLiteral("claim %1 refused (busy)").arg(iface));
+        return true;
+    }
+    return false;
+}
+
 gboolean UsbBridge::Private::handleIoctl(Node &node, UMockdevIoctlClient *client)
 {
     const gulong request = umockdev_ioctl_client_get_request(client);
@@ -629,20 +654,19 @@ gboolean UsbBridge::Private::handleIoctl(Node &node, UMockdevIoctlClient *client
             result = -1, error = EFAULT;
         else if (static_cast<int>(iface) >= identity.interfaceCount)
             result = -1, error = ENOENT;
+        else if (heldByOther(node, client, static_cast<int>(iface)))
+            result = -1, error = EBUSY; // as the kernel: one claim per interface
         else {
             if (iface == 0) {
-                // umockdev does not report closed file descriptors: a new
-                // claim of interface 0 retires every other client, so that
-                // the transfers a vanished program left pending cannot take
+                // umockdev does not always report closed file descriptors at
+                // once: clients that hold no claim are retired, so that the
+                // transfers a vanished program left pending cannot take
                 // answers meant for this one.
                 for (auto it = node.clients.begin(); it != node.clients.end();) {
-                    if (it->first == client) {
+                    if (it->first != client && it->second.claimed.empty())
+                        it = node.clients.erase(it);
+                    else
                         ++it;
-                        continue;
-                    }
-                    for (int i : it->second.claimed)
-                        stats.interfaceLog.append(QStringLiteral("release %1 (closed)").arg(i));
-                    it = node.clients.erase(it);
                 }
             }
             if (std::find(cs.claimed.begin(), cs.claimed.end(), static_cast<int>(iface)) == cs.claimed.end())

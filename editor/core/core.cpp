@@ -67,7 +67,10 @@ Core::Core(quint8 deviceAddress, QWidget *parent)
     connect(reload, &QShortcut::activated, this, &Core::reloadStyleSheets);
 
     if (!m_session->open(deviceAddress)) {
-        m_session->fail(tr("The device is disconnected."));
+        if (m_session->unitInUse())
+            m_session->fail(tr("The unit is in use by another program."), 1);
+        else
+            m_session->fail(tr("The device is disconnected."));
         return;
     }
     // The catalogue (again on every start: slot names of an earlier

@@ -32,6 +32,8 @@ EditorSession::EditorSession(QWidget *window, SendCoalescer &coalescer)
     , m_window(window)
     , m_coalescer(coalescer)
     , m_link(Kt900::DeviceStore::instance())
+    , m_usb(new MyLibusb)
+    , m_thread(new QThread)
 {
     m_quit = [](int code) { QCoreApplication::exit(code); };
 }
@@ -39,22 +41,28 @@ EditorSession::EditorSession(QWidget *window, SendCoalescer &coalescer)
 EditorSession::~EditorSession()
 {
     closeForDestruction();
+    delete m_thread;
+    delete m_usb;
 }
 
 bool EditorSession::open(quint8 address)
 {
     m_address = address;
-    if (!m_usb.openByAddress(address))
+    if (!m_usb || !m_usb->openByAddress(address))
         return false;
-    m_recv = new usbReceiveThread(&m_usb);
+    // Another program holds the unit: nothing may be sent.
+    m_inUse = m_usb->lastOpenWasBusy();
+    if (m_inUse)
+        return false;
+    m_recv = new usbReceiveThread(m_usb);
     m_recv->setTypeNameHandler([](int module, int type, const QString &text) {
         EffectCatalogue::instance().setTypeName(module, type, text);
     });
-    m_recv->moveToThread(&m_thread);
+    m_recv->moveToThread(m_thread);
     m_recv->setRunning(true);
     connect(m_recv, &usbReceiveThread::DeviceDisconnect, this, &EditorSession::close, Qt::QueuedConnection);
-    connect(&m_thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
-    m_thread.start(QThread::InheritPriority);
+    connect(m_thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
+    m_thread->start(QThread::InheritPriority);
     m_link.setReceiver(m_recv);
     return true;
 }
@@ -63,6 +71,7 @@ void EditorSession::start()
 {
     if (!m_recv)
         return;
+    m_recv->beginDownloadCheck();
     m_recv->sendEditorAttach();
     m_recv->sendRequestSync();
     m_retry = new QTimer(this);
@@ -88,6 +97,34 @@ void EditorSession::syncDone()
 {
     if (!m_recv)
         return;
+    if (m_state == State::Loading && m_recv->downloadChecked()) {
+        // A damaged frame must not leave a blank record behind: the whole
+        // download is asked for again, a bounded number of times.
+        const QStringList missing = m_recv->missingRecords();
+        const int damaged = m_recv->damagedFrames();
+        if (!missing.isEmpty() || damaged > 0) {
+            if (m_downloads + 1 < kDownloadAttempts) {
+                ++m_downloads;
+                qCInfo(lcSession) << missing.size() << "records missing," << damaged << "damaged frames: asking again";
+                // The new download gets the usual second chance when nothing comes.
+                if (m_retry)
+                    m_retry->start();
+                emit retrying();
+                m_recv->beginDownloadCheck();
+                m_recv->sendEditorAttach();
+                m_recv->sendRequestSync();
+                return;
+            }
+            if (!missing.isEmpty()) {
+                if (m_retry)
+                    m_retry->stop();
+                const QString list = QStringList(missing.mid(0, 3)).join(QStringLiteral(", "));
+                fail(tr("The unit's data did not arrive intact (%1).\nPlease reconnect the unit.").arg(list), 1);
+                m_state = State::NotShown;
+                return;
+            }
+        }
+    }
     if (m_retry)
         m_retry->stop();
     m_link.setLive(true);
@@ -103,13 +140,22 @@ void EditorSession::close(bool unitGone)
     }
     m_coalescer.cancelAll();
     m_link.setLive(false);
-    if (m_thread.isRunning()) {
+    if (m_thread && m_thread->isRunning()) {
         if (m_recv)
             m_recv->setRunning(false);
-        m_thread.quit();
-        m_thread.wait();
+        m_thread->quit();
+        if (!m_thread->wait(kStopDeadlineMs)) {
+            // A transfer that never returns: the loop keeps its connection
+            // and thread; the program ends without them.
+            qCWarning(lcSession) << "the receive loop did not end within" << kStopDeadlineMs << "ms; leaving it";
+            m_thread = nullptr;
+            m_usb = nullptr;
+            m_recv = nullptr;
+            m_link.setReceiver(nullptr);
+        }
     }
-    m_usb.closeDevice();
+    if (m_usb)
+        m_usb->closeDevice();
     if (m_recv) {
         delete m_recv;
         m_recv = nullptr;
@@ -133,12 +179,17 @@ void EditorSession::closeForDestruction()
     close(false);
 }
 
-void EditorSession::fail(const QString &message)
+void EditorSession::fail(const QString &message, int exitCode)
 {
     qCWarning(lcSession) << "start-up failed:" << message;
-    MyMessageBox::showMessage(tr("Error"), message, m_window, MyMessageBox::Ok);
+    // A refusal that ends the program with an error closes itself, so that
+    // the program ends on its own whoever started it.
+    if (exitCode != 0)
+        MyMessageBox::showMessage(tr("Error"), message, m_window, MyMessageBox::NoButton, kRefusalMessageMs);
+    else
+        MyMessageBox::showMessage(tr("Error"), message, m_window, MyMessageBox::Ok);
     auto quitHandler = m_quit;
-    QTimer::singleShot(0, qApp, [quitHandler]() { quitHandler(0); });
+    QTimer::singleShot(0, qApp, [quitHandler, exitCode]() { quitHandler(exitCode); });
 }
 
 void EditorSession::setQuitHandler(std::function<void(int)> handler)

@@ -27,6 +27,11 @@ class EditorSession : public QObject
 public:
     enum class State { NotShown, Loading, Ready };
     static constexpr int kStartupRetryMs = 10000;
+    static constexpr int kRefusalMessageMs = 2000;
+    // Whole downloads at most when frames of one arrive damaged.
+    static constexpr int kDownloadAttempts = 3;
+    // Longest wait for the receive loop to end when the connection closes.
+    static constexpr int kStopDeadlineMs = 2000;
 
     // `window` parents the messages; `coalescer` holds the edits that are
     // still to go out when the window closes.
@@ -39,8 +44,9 @@ public:
     static int startupRetryInterval();
 
     // Opens the unit and starts the receive loop; false when the unit
-    // cannot be opened.
+    // cannot be opened (unitInUse() tells whether another program holds it).
     bool open(quint8 address);
+    bool unitInUse() const { return m_inUse; }
     // Sends the start-up requests and arms their one retry.
     void start();
     // The unit reported the end of its download.
@@ -52,8 +58,9 @@ public:
     // The window is going: close without a message or a quit.
     void closeForDestruction();
 
-    // Tells the user `message` and posts a quit (the start-up failed).
-    void fail(const QString &message);
+    // Tells the user `message` and posts a quit with exitCode (the start-up
+    // failed). With a non-zero code the message closes itself.
+    void fail(const QString &message, int exitCode = 0);
     // How the program ends (the event loop's exit). Tests replace it.
     void setQuitHandler(std::function<void(int)> handler);
     void quit(int code);
@@ -76,13 +83,17 @@ private:
     QWidget *m_window;
     SendCoalescer &m_coalescer;
     UnitLink m_link;
-    MyLibusb m_usb;
-    QThread m_thread;
+    // Owned; left behind (never deleted) when the receive loop is stuck in a
+    // transfer at close, so that nothing it uses goes away under it.
+    MyLibusb *m_usb;
+    QThread *m_thread;
     usbReceiveThread *m_recv = nullptr;
     QTimer *m_retry = nullptr;
     quint8 m_address = 0;
     State m_state = State::NotShown;
     bool m_retried = false;
     bool m_destroying = false;
+    bool m_inUse = false;
+    int m_downloads = 0;   // downloads asked for again
     std::function<void(int)> m_quit;
 };

@@ -111,25 +111,28 @@ bool UnitMaintenance::factoryReset()
     return true;
 }
 
+int UnitMaintenance::holdingTheUnit(const QString &operation, const std::function<int(usbReceiveThread *)> &work)
+{
+    const BusyState::Scope scope(&m_busy, operation);
+    if (!scope.entered() || isFinishing())
+        return kRefused;
+    usbReceiveThread *unit = m_link.sender();
+    if (!unit)
+        return kRefused;
+    if (m_hooks.hidePopups)
+        m_hooks.hidePopups();
+    if (m_hooks.setInputEnabled)
+        m_hooks.setInputEnabled(false);
+    const int rc = work(unit);
+    if (m_hooks.setInputEnabled && !unitGone())
+        m_hooks.setInputEnabled(true);
+    return rc;
+}
+
 bool UnitMaintenance::backup()
 {
-    int rc = BackupFile::Failed;
-    {
-        const BusyState::Scope scope(&m_busy, tr("Backing up"));
-        if (!scope.entered() || isFinishing())
-            return false;
-        usbReceiveThread *unit = m_link.sender();
-        if (!unit)
-            return false;
-        if (m_hooks.hidePopups)
-            m_hooks.hidePopups();
-        if (m_hooks.setInputEnabled)
-            m_hooks.setInputEnabled(false);
-        rc = m_backup->backup(unit);
-        if (m_hooks.setInputEnabled && !unitGone())
-            m_hooks.setInputEnabled(true);
-    }
-    if (rc == BackupFile::Cancelled || unitGone())
+    const int rc = holdingTheUnit(tr("Backing up"), [this](usbReceiveThread *unit) { return m_backup->backup(unit); });
+    if (rc == kRefused || rc == BackupFile::Cancelled || unitGone())
         return false;
     if (rc == BackupFile::Success)
         message(tr("Info"), tr("Device data backup successful."), MyMessageBox::NoButton, 1000);
@@ -142,19 +145,8 @@ bool UnitMaintenance::backup()
 
 bool UnitMaintenance::recall()
 {
-    int rc = BackupFile::Failed;
     bool overlayShown = false;
-    {
-        const BusyState::Scope scope(&m_busy, tr("Recalling"));
-        if (!scope.entered() || isFinishing())
-            return false;
-        usbReceiveThread *unit = m_link.sender();
-        if (!unit)
-            return false;
-        if (m_hooks.hidePopups)
-            m_hooks.hidePopups();
-        if (m_hooks.setInputEnabled)
-            m_hooks.setInputEnabled(false);
+    const int rc = holdingTheUnit(tr("Recalling"), [this, &overlayShown](usbReceiveThread *unit) {
         // The overlay comes up once the file has passed its checks and the
         // unit has been put into recall mode.
         const QMetaObject::Connection progress =
@@ -171,10 +163,11 @@ bool UnitMaintenance::recall()
                 }
                 m_loading->setProgressValue(value);
             });
-        rc = m_backup->recall(unit);
+        const int result = m_backup->recall(unit);
         disconnect(progress);
-    }
-    if (unitGone())
+        return result;
+    });
+    if (rc == kRefused || unitGone())
         return false;
     if (rc == BackupFile::Success) {
         message(tr("Info"), tr("recall succeed, Please restart the software"), MyMessageBox::NoButton, 1000);
@@ -186,8 +179,6 @@ bool UnitMaintenance::recall()
         m_loading->hide();
         setRecallLook(m_loading, false);
     }
-    if (m_hooks.setInputEnabled)
-        m_hooks.setInputEnabled(true);
     if (rc == BackupFile::Cancelled)
         return false;
     // Part of the file may have reached the editor's picture of the unit.

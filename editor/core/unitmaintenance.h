@@ -29,6 +29,7 @@ class BackupFile;
 class FileChooser;
 class SendCoalescer;
 class UnitLink;
+class usbReceiveThread;
 class QWidget;
 
 class UnitMaintenance : public QObject
@@ -76,6 +77,11 @@ signals:
     void finished(int id, bool ok);
 
 private:
+    // Runs `work` with the unit while the busy state is held, the pop-ups
+    // are hidden and the window takes no input; kRefused when it cannot
+    // start (another operation runs, the editor is ending, no unit).
+    static constexpr int kRefused = 2;
+    int holdingTheUnit(const QString &operation, const std::function<int(usbReceiveThread *)> &work);
     bool unitGone() const;
     void finish(const QString &operation, int quitDelayMs);
     void message(const QString &title, const QString &text, int buttons, int ms);

@@ -119,6 +119,15 @@ void Reassembler::scan()
         if (i + 4 > size)          // length not there yet: keep everything
             break;
         const int n = s[i + 2] | (s[i + 3] << 8);
+        if (n > kMaxPayload) {
+            // No message is that long: a false start inside damaged bytes,
+            // which would otherwise hold every following frame back until
+            // that many bytes had come.
+            m_damaged.fetch_add(1, std::memory_order_relaxed);
+            start = i + 1;
+            from = start;
+            continue;
+        }
         if (i + n + kOverhead > size) // incomplete frame: keep everything
             break;
         const std::uint16_t crc = crc16(s + i + 2, static_cast<std::size_t>(n) + 2);
@@ -127,6 +136,7 @@ void Reassembler::scan()
                 m_handler(s + i, static_cast<std::size_t>(n) + kOverhead);
             start = i + n + kOverhead;
         } else {
+            m_damaged.fetch_add(1, std::memory_order_relaxed);
             start = i + 1;        // drop the false start only
         }
         from = start;

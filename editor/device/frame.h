@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,9 @@ namespace Frame {
 constexpr std::uint8_t kHeader0 = 0xAA;
 constexpr std::uint8_t kHeader1 = 0x55;
 constexpr int kOverhead = 6; // header, length and CRC around the payload
+// The longest payload either side sends is 519 bytes (a 512-byte chunk);
+// a header announcing more than this is a false start.
+constexpr int kMaxPayload = 1024;
 
 // CRC-16/GSM of len bytes.
 std::uint16_t crc16(const std::uint8_t *data, std::size_t len);
@@ -59,11 +63,16 @@ public:
     const QByteArray &pending() const { return m_stream; }
     void clear() { m_stream.clear(); }
 
+    // False starts dropped so far (a damaged frame gives at least one); may
+    // be read from any thread.
+    std::uint64_t damaged() const { return m_damaged.load(std::memory_order_relaxed); }
+
 private:
     void scan();
 
     FrameHandler m_handler;
     QByteArray m_stream;
+    std::atomic<std::uint64_t> m_damaged{0};
 };
 
 } // namespace Frame

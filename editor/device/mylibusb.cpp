@@ -105,12 +105,17 @@ bool MyLibusb::openByAddress(std::uint8_t address)
         return false;
     }
     closeDevice();
+    m_lastOpenBusy.store(false);
+    bool busy = false;
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device *dev = list[i];
         if (libusb_get_device_address(dev) != address)
             continue;
-        if (!open(dev))
+        if (!open(dev)) {
+            busy = busy || m_lastOpenBusy.load();
             continue;
+        }
+        busy = false;
         libusb_device_descriptor desc{};
         const int type = libusb_get_device_descriptor(dev, &desc) == 0
                              ? deviceTypeFor(desc.idProduct, desc.bcdDevice) : 0;
@@ -120,8 +125,9 @@ bool MyLibusb::openByAddress(std::uint8_t address)
         break;
     }
     libusb_free_device_list(list, 1);
+    m_lastOpenBusy.store(busy && !isOpen());
     if (!isOpen())
-        qCInfo(lcUsb) << "no device with bus address" << address;
+        qCInfo(lcUsb) << "no device with bus address" << address << (busy ? "(in use by another program)" : "");
     return true;
 }
 
@@ -136,6 +142,9 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
         return 0;
     setExpectedName(expectedName);
     closeDevice();
+    m_lastOpenBusy.store(false);
+    m_identifyUnanswered.store(false);
+    bool busy = false;
 
     int result = 0;
     libusb_device *found = nullptr;
@@ -152,6 +161,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
                 continue;
             setDeviceType(type);
             if (!open(dev)) {
+                busy = busy || m_lastOpenBusy.load();
                 closeDevice();
                 continue;
             }
@@ -167,6 +177,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
                 continue;
             setDeviceType(deviceTypeFor(desc.idProduct, desc.bcdDevice));
             if (!open(dev)) {
+                busy = busy || m_lastOpenBusy.load();
                 closeDevice();
                 continue;
             }
@@ -182,6 +193,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
             result = 0; // closed again inside identify's retry
     }
     libusb_free_device_list(list, 1);
+    m_lastOpenBusy.store(busy && !(found && result != 0));
     return found ? result : 0;
 }
 
@@ -190,6 +202,7 @@ bool MyLibusb::open(libusb_device *device)
     if (!device)
         return false;
     libusb_config_descriptor *config = nullptr;
+    m_lastOpenBusy.store(false);
     if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config)
         return false;
 
@@ -220,6 +233,7 @@ bool MyLibusb::open(libusb_device *device)
     const bool claimed = rc == 0;
     if (!claimed) {
         qCWarning(lcUsb) << "claiming interface 0 failed:" << libusb_error_name(rc);
+        m_lastOpenBusy.store(rc == LIBUSB_ERROR_BUSY);
         closeLocked();
     }
     // Interface 0 only: every alternate setting, every endpoint, in order; a
@@ -300,9 +314,11 @@ int MyLibusb::identify(int deviceType)
         }
     }
     if (!gotData) {
+        m_identifyUnanswered.store(true);
         closeDevice();
         return 0;
     }
+    m_identifyUnanswered.store(false);
     // Interrupt reports carry a count byte before the frame; bulk blocks do not.
     // The payload (reply code first) follows the AA 55 header and the length.
     const int payloadOffset = bulk ? 4 : 5;

@@ -30,6 +30,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -96,6 +97,14 @@ public:
     // Configures device, claims interface 0 and finds the endpoints. Does not
     // store the device (the callers above do). True when the claim succeeded.
     bool open(libusb_device *device);
+
+    // True when the last openByAddress / findAndOpen / open found the unit's
+    // interface claimed by another program (the kernel answers the claim with
+    // "busy"); cleared by the next attempt.
+    bool lastOpenWasBusy() const { return m_lastOpenBusy.load(); }
+    // True when the last identify() (also inside findAndOpen) got no reply to
+    // the device info request at all; cleared by the next findAndOpen.
+    bool lastIdentifyUnanswered() const { return m_identifyUnanswered.load(); }
 
     // The device info request for a device type: 0 not the expected unit,
     // 1 expected unit in mode "B", 2 expected unit in mode "A" (types 4..8);
@@ -173,4 +182,6 @@ private:
     int m_libusbInits = 0;                  // successful libusb_init calls
     mutable std::shared_mutex m_handleLock; // shared: transfers; exclusive: open/close
     std::mutex m_launcherMutex;             // launcher build: reads and closeDevice
+    std::atomic<bool> m_lastOpenBusy{false};
+    std::atomic<bool> m_identifyUnanswered{false};
 };

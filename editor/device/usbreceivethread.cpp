@@ -17,6 +17,64 @@ Q_LOGGING_CATEGORY(lcRecv, "kt900.device.receive")
 
 using namespace Kt900;
 
+namespace {
+
+// The global blocks a full download must bring (what a backup carries).
+struct BlockSpec
+{
+    int code;
+    const char *what;
+};
+constexpr BlockSpec kDownloadBlocks[] = {
+    {Cmd::ExpVolume, QT_TRANSLATE_NOOP("usbReceiveThread", "the pedal volume")},
+    {Cmd::GlobalBpm, QT_TRANSLATE_NOOP("usbReceiveThread", "the global tempo")},
+    {Cmd::SystemSettings, QT_TRANSLATE_NOOP("usbReceiveThread", "the system settings")},
+    {Cmd::GlobalEq, QT_TRANSLATE_NOOP("usbReceiveThread", "the global EQ")},
+    {Cmd::MidiList, QT_TRANSLATE_NOOP("usbReceiveThread", "the MIDI table")},
+    {Cmd::RhythmSettings, QT_TRANSLATE_NOOP("usbReceiveThread", "the rhythm settings")},
+    {Cmd::CaptureAmpList, QT_TRANSLATE_NOOP("usbReceiveThread", "the capture amp list")},
+};
+
+// Bit of an applied global block frame in the completeness mask, 0 for
+// other frames. The global EQ counts only with its parameters.
+std::uint32_t blockBit(int code, const std::uint8_t *p, int n)
+{
+    if (code == Cmd::GlobalEq && !(p[1] < 2 && n >= 5 + 2 * kGlobalEqWords))
+        return 0;
+    for (std::size_t i = 0; i < sizeof kDownloadBlocks / sizeof kDownloadBlocks[0]; ++i) {
+        if (kDownloadBlocks[i].code == code)
+            return 1u << i;
+    }
+    return 0;
+}
+
+// Chunk row of a slot kind: 0 NR, 1 IR, 2 capture; -1 for other kinds.
+int chunkRow(int kind)
+{
+    return kind == Cmd::KindNr ? 0 : kind == Cmd::KindIr ? 1 : kind == Cmd::KindCapture ? 2 : -1;
+}
+
+int slotTotal(int kind)
+{
+    return kind == Cmd::KindCapture ? kCaptureSlots : kind == Cmd::KindIr ? kIrSlots : kind == Cmd::KindNr ? kNrSlots : 0;
+}
+
+// Bits 1 .. data chunks of a whole slot (chunk 0, the name, is not data).
+std::uint32_t wholeMask(int kind)
+{
+    const int chunks = kind == Cmd::KindCapture ? kCaptureBytes / Cmd::kCaptureChunkBytes
+                       : kind == Cmd::KindIr    ? kIrBytes / Cmd::kIrChunkBytes
+                                                : kNrBytes / Cmd::kNrChunkBytes;
+    return ((1u << (chunks + 1)) - 1u) & ~1u;
+}
+
+QString presetText(int index)
+{
+    return QStringLiteral("%1%2").arg(index / 3 + 1, 2, 10, QLatin1Char('0')).arg(QLatin1Char("ABC"[index % 3]));
+}
+
+} // namespace
+
 // Lives in the thread that created the usbReceiveThread and runs the dispatch
 // there when the worker thread has handed frames over.
 class UsbFrameDispatcher : public QObject
@@ -334,6 +392,8 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         return;
     if (!applied)
         qCDebug(lcRecv) << "frame" << Qt::hex << code << "not applied, payload length" << Qt::dec << n;
+    else if (const std::uint32_t bit = blockBit(code, p, n))
+        m_blocksSeen |= bit;
     emit SendDataToUi(code);
 }
 
@@ -474,6 +534,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
         if (!target)
             return;
         decodeWireRecord(data, *target);
+        m_recordSeen[static_cast<std::size_t>(sub == Cmd::SubEditBuffer ? kEditBuffer : slot)] = true;
         if (sub == Cmd::SubEditBuffer) {
             sendRequestData(Cmd::KindCapture, 1, 0);
             m_fetchCaptures = true;
@@ -488,6 +549,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
             return;
         }
         std::memcpy(s.captureData(slot) + (index - 1) * Cmd::kCaptureChunkBytes, data, Cmd::kCaptureChunkBytes);
+        m_chunkMask[2][slot] |= 1u << index;
         break;
     case Cmd::SubIr:
         m_irPending[slot % kIrSlots].store(false);
@@ -498,6 +560,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
             }
             std::memcpy(m_irReadout.data() + slot * kIrBytes + (index - 1) * Cmd::kIrChunkBytes, data,
                         Cmd::kIrChunkBytes);
+            m_chunkMask[1][slot] |= 1u << index;
         }
         break;
     case Cmd::SubNr:
@@ -509,6 +572,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
             }
             std::memcpy(m_nrReadout.data() + slot * kNrBytes + (index - 1) * Cmd::kNrChunkBytes, data,
                         Cmd::kNrChunkBytes);
+            m_chunkMask[0][slot] |= 1u << index;
         }
         break;
     default:
@@ -859,6 +923,46 @@ bool usbReceiveThread::waitForPresetAck(int index, int timeoutMs)
     return waitUntil([this, index] { return m_lastAckedPreset.load() == index; }, timeoutMs);
 }
 
+bool usbReceiveThread::writePresetAcked(int index, int timeoutMs)
+{
+    if (index < 0 || index >= kPresetCount)
+        return false;
+    QPointer<usbReceiveThread> guard(this);
+    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
+        if (attempt > 0) {
+            qCInfo(lcRecv) << "preset" << index << "not acknowledged; sending it again";
+            m_resends.fetch_add(1);
+        }
+        setLastAckedPreset(kNoPresetAck);
+        if (writePreset(index) < 0)
+            return false;
+        const Wait w = waitFor([this, index] { return m_lastAckedPreset.load() == index; }, timeoutMs);
+        if (w == Wait::Done)
+            return true;
+        if (w == Wait::Gone || !guard || m_disconnected.load())
+            return false;
+    }
+    return false;
+}
+
+bool usbReceiveThread::writeEditBufferAcked(int timeoutMs)
+{
+    QPointer<usbReceiveThread> guard(this);
+    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
+        if (attempt > 0)
+            m_resends.fetch_add(1);
+        m_ack.store(0);
+        if (writeEditBuffer() < 0)
+            return false;
+        const Wait w = waitFor([this] { return ackSubKind() == Cmd::SubEditBuffer; }, timeoutMs);
+        if (w == Wait::Done)
+            return true;
+        if (w == Wait::Gone || !guard || m_disconnected.load())
+            return false;
+    }
+    return false;
+}
+
 bool usbReceiveThread::uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data,
                                     int chunkBytes, int chunkTotal)
 {
@@ -873,17 +977,32 @@ bool usbReceiveThread::uploadChunks(int subKind, int slot, const std::uint8_t *n
         p[5] = static_cast<std::uint8_t>(chunkTotal);
         p[6] = static_cast<std::uint8_t>(i);
         std::memcpy(p.data() + Cmd::kChunkHeader, src, static_cast<std::size_t>(bytes));
-        if (sendPayload(p.data(), Cmd::kChunkHeader + bytes) < 0) {
-            qCWarning(lcRecv) << "upload chunk" << i << "could not be written";
-            return false;
+        // Storing a chunk again is harmless: a chunk whose acknowledgement
+        // does not come is sent once more before the upload fails.
+        bool acked = false;
+        for (int attempt = 0; attempt < kSendAttempts && !acked; ++attempt) {
+            if (attempt > 0) {
+                qCInfo(lcRecv) << "upload chunk" << i << "of kind" << subKind << "slot" << slot
+                               << "not acknowledged; sending it again";
+                m_resends.fetch_add(1);
+            }
+            if (sendPayload(p.data(), Cmd::kChunkHeader + bytes) < 0) {
+                qCWarning(lcRecv) << "upload chunk" << i << "could not be written";
+                return false;
+            }
+            // The unit may already have acknowledged the name chunk of a capture.
+            if (subKind == Cmd::SubCapture && i == 0 && attempt == 0 && ackChunkIndex() == 0) {
+                acked = true;
+                break;
+            }
+            const Wait w = waitFor([this, subKind, slot, i] { return isAcked(subKind, slot, i); }, m_ackTimeoutMs);
+            if (w == Wait::Gone)
+                return false;
+            acked = w == Wait::Done;
+            if (!acked && m_disconnected.load())
+                return false;
         }
-        // The unit may already have acknowledged the name chunk of a capture.
-        if (subKind == Cmd::SubCapture && i == 0 && ackChunkIndex() == 0)
-            continue;
-        const Wait w = waitFor([this, subKind, slot, i] { return isAcked(subKind, slot, i); }, m_ackTimeoutMs);
-        if (w == Wait::Gone)
-            return false;
-        if (w != Wait::Done) {
+        if (!acked) {
             qCWarning(lcRecv) << "upload chunk" << i << "of kind" << subKind << "slot" << slot << "not acknowledged";
             return false;
         }
@@ -935,9 +1054,93 @@ bool usbReceiveThread::uploadCapture(int slot, const QByteArray &data)
 // ---------------------------------------------------------------------------
 // Read-out state
 
+void usbReceiveThread::beginDownloadCheck()
+{
+    std::fill(m_recordSeen.begin(), m_recordSeen.end(), false);
+    m_blocksSeen = 0;
+    for (int slot = 0; slot < kCaptureSlots; ++slot)
+        m_chunkMask[2][slot] = 0;
+    m_damagedAtBegin = m_reassembler.damaged();
+    m_downloadChecked = true;
+}
+
+QStringList usbReceiveThread::missingRecords() const
+{
+    QStringList missing;
+    for (int i = 0; i < kPresetCount; ++i) {
+        if (!m_recordSeen[static_cast<std::size_t>(i)])
+            missing << tr("preset %1").arg(presetText(i));
+    }
+    if (!m_recordSeen[kEditBuffer])
+        missing << tr("the edit buffer");
+    for (std::size_t i = 0; i < sizeof kDownloadBlocks / sizeof kDownloadBlocks[0]; ++i) {
+        if (!(m_blocksSeen & (1u << i)))
+            missing << tr(kDownloadBlocks[i].what);
+    }
+    return missing;
+}
+
+int usbReceiveThread::damagedFrames() const
+{
+    return static_cast<int>(m_reassembler.damaged() - m_damagedAtBegin);
+}
+
+bool usbReceiveThread::slotDataComplete(int kind, int slot) const
+{
+    const int row = chunkRow(kind);
+    if (row < 0 || slot < 0 || slot >= slotTotal(kind))
+        return false;
+    const std::uint32_t whole = wholeMask(kind);
+    return (m_chunkMask[row][slot] & whole) == whole;
+}
+
+void usbReceiveThread::clearSlotChunks(int kind, int slot)
+{
+    const int row = chunkRow(kind);
+    if (row >= 0 && slot >= 0 && slot < slotTotal(kind))
+        m_chunkMask[row][slot] = 0;
+}
+
+QList<int> usbReceiveThread::incompleteSlots(int kind) const
+{
+    QList<int> result;
+    for (int slot = 0; slot < slotTotal(kind); ++slot) {
+        const bool filled = kind == Cmd::KindCapture ? m_store->captureUsed(slot)
+                                                     : !m_store->slotName(kind == Cmd::KindIr ? ListIr : ListNr, slot).isEmpty();
+        if (filled && !slotDataComplete(kind, slot))
+            result << slot;
+    }
+    return result;
+}
+
+QList<int> usbReceiveThread::refetchIncompleteSlots(int kind, int attempts, int timeoutMs)
+{
+    QPointer<usbReceiveThread> guard(this);
+    QList<int> left = incompleteSlots(kind);
+    for (int attempt = 0; attempt < attempts && !left.isEmpty(); ++attempt) {
+        for (int slot : left) {
+            qCInfo(lcRecv) << "data of slot" << slot << "of kind" << kind << "not whole; asking for it again";
+            clearSlotChunks(kind, slot);
+            if (sendRequestData(kind, 0, slot) < 0)
+                return left;
+            const Wait w = waitFor([this, kind, slot] { return slotDataComplete(kind, slot); }, timeoutMs);
+            if (w == Wait::Gone || !guard)
+                return left;
+            if (m_disconnected.load())
+                return incompleteSlots(kind);
+        }
+        left = incompleteSlots(kind);
+    }
+    return left;
+}
+
 void usbReceiveThread::prepareReadout()
 {
     m_readoutFinished.store(false);
+    for (int slot = 0; slot < kIrSlots; ++slot) {
+        m_chunkMask[0][slot] = 0;
+        m_chunkMask[1][slot] = 0;
+    }
     m_irReadout.assign(kIrReadoutBytes, 0);
     m_nrReadout.assign(kNrReadoutBytes, 0);
     for (auto &p : m_irPending)

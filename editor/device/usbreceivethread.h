@@ -80,6 +80,9 @@ public:
     static constexpr int kReadoutTimeoutMs = 20000;
     static constexpr int kPollMs = 5;
     static constexpr std::uint16_t kNoPresetAck = 0xAAAA;
+    // An item (preset, chunk) whose acknowledgement does not come is sent
+    // this many times in all before the operation fails.
+    static constexpr int kSendAttempts = 2;
 
     // store: the store the dispatch writes and the builders read; the
     // process-wide DeviceStore::instance() when null. Neither is owned.
@@ -161,6 +164,14 @@ public:
     // Preset records as DataTransfer frames (no acknowledgement is awaited).
     int writeEditBuffer();                 // sub-kind 1, slot 255
     int writePreset(int index);            // sub-kind 2, index 0..254
+    // A stored preset (index 0..254) / the edit buffer, waiting at most
+    // timeoutMs for the unit's acknowledgement and sending it once more when
+    // none came. False when refused, on a write error, a disconnection or a
+    // second missing acknowledgement.
+    bool writePresetAcked(int index, int timeoutMs = kAckTimeoutMs);
+    bool writeEditBufferAcked(int timeoutMs = kAckTimeoutMs);
+    // Items sent again because their acknowledgement did not come.
+    int resends() const { return m_resends.load(); }
     // Presets first, first+1, ... modulo 255; count 0..254. Returns the number
     // of frames written, -1 when refused or when a write failed.
     int writePresets(int first, int count);
@@ -213,6 +224,34 @@ public:
     bool waitForReadoutFinished(int timeoutMs = kReadoutTimeoutMs);
     bool waitForPresetAck(int index, int timeoutMs = kAckTimeoutMs);
 
+    // --- completeness of what the unit sends ------------------------------
+    // After a full download every preset, the edit buffer and the global
+    // blocks a backup carries must have arrived intact; a damaged frame is
+    // dropped by its check and would otherwise leave a blank record behind.
+    // beginDownloadCheck() forgets what arrived (before RequestSync);
+    // missingRecords() names what has not arrived since ("preset 05B",
+    // "the system settings", ...); damagedFrames() counts the frames dropped
+    // by their check since (a lost frame that no record reveals, such as a
+    // slot name, shows there).
+    void beginDownloadCheck();
+    bool downloadChecked() const { return m_downloadChecked; }
+    QStringList missingRecords() const;
+    int damagedFrames() const;
+    std::uint64_t damagedFramesTotal() const { return m_reassembler.damaged(); }
+
+    // Slot data arrives in chunks (kind 3 NR, 4 IR, 5 capture). A slot is
+    // whole when every data chunk of it arrived since clearSlotChunks()
+    // (prepareReadout() clears IR and NR, beginDownloadCheck() captures).
+    bool slotDataComplete(int kind, int slot) const;
+    void clearSlotChunks(int kind, int slot);
+    // Filled slots of the kind whose data is not whole: filled means a
+    // capture slot marked used or an IR / NR slot with a name.
+    QList<int> incompleteSlots(int kind) const;
+    // Asks for each incomplete slot again with a one-slot RequestData, up to
+    // `attempts` times, waiting at most timeoutMs for each; returns the
+    // slots still incomplete (empty when all are whole).
+    QList<int> refetchIncompleteSlots(int kind, int attempts = kSendAttempts, int timeoutMs = kAckTimeoutMs);
+
     // --- further receive state ---------------------------------------------
     bool fetchCaptures() const { return m_fetchCaptures; }
     void setFetchCaptures(bool on) { m_fetchCaptures = on; }
@@ -263,6 +302,12 @@ private:
     bool m_collecting = false;          // ReadThread: frames go to m_batch
     std::vector<QByteArray> m_batch;    // complete frames of one report (worker)
     std::atomic<std::uint32_t> m_ack{0}; // sub-kind << 16 | slot << 8 | chunk index
+    // Completeness (owning thread: the dispatch writes, the checks read).
+    std::vector<bool> m_recordSeen = std::vector<bool>(Kt900::kRecordCount, false);
+    std::uint32_t m_blocksSeen = 0;     // bit per command code of a global block
+    std::uint64_t m_damagedAtBegin = 0;
+    bool m_downloadChecked = false;     // beginDownloadCheck() was called
+    std::uint32_t m_chunkMask[3][Kt900::kCaptureSlots] = {}; // [NR, IR, capture][slot]
     bool m_fetchCaptures = false;
     int m_irNameCount = 0;
     std::atomic<std::uint16_t> m_lastAckedPreset{kNoPresetAck};
@@ -272,6 +317,7 @@ private:
     std::atomic<bool> m_nrPending[Kt900::kNrSlots];
     std::atomic<bool> m_readoutFinished{false};
     int m_ackTimeoutMs = kAckTimeoutMs;
+    std::atomic<int> m_resends{0};
     TypeNameHandler m_typeNameHandler;
 
     std::mutex m_inboxMutex;            // frames handed from the worker

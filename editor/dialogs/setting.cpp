@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalMapper>
 #include <QStandardItemModel>
@@ -62,19 +63,6 @@ int pairFor(int systemIndex)
     default: return -1;
     }
 }
-
-class PushGuard
-{
-public:
-    explicit PushGuard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~PushGuard() { m_flag = m_old; }
-    PushGuard(const PushGuard &) = delete;
-    PushGuard &operator=(const PushGuard &) = delete;
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 
 } // namespace
 
@@ -683,7 +671,7 @@ void Setting::setSystemValue(int index, int value)
 {
     if (index < 0 || index >= kSystemValues)
         return;
-    const PushGuard guard(m_pushing);
+    const QScopedValueRollback<bool> pushing(m_pushing, true);
     m_system[static_cast<std::size_t>(index)] = value;
     const int widget = valueWidgetFor(index);
     if (widget >= 0) {

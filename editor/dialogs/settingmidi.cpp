@@ -18,25 +18,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalMapper>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-
-class PushGuard
-{
-public:
-    explicit PushGuard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~PushGuard() { m_flag = m_old; }
-    PushGuard(const PushGuard &) = delete;
-    PushGuard &operator=(const PushGuard &) = delete;
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 
 struct CcRow {
     const char *function;
@@ -196,7 +184,7 @@ void Setting::setGlbEqValue(int index, int value)
 {
     if (index < 0 || index >= kGlbEqValues)
         return;
-    const PushGuard guard(m_pushing);
+    const QScopedValueRollback<bool> pushing(m_pushing, true);
     m_glbEq[static_cast<std::size_t>(index)] = value;
     if (index == 0) {
         setTwoState(0, value == 0, 0, true, false);
@@ -545,7 +533,7 @@ void Setting::setMidiTable(int type, const QVector<int> &values)
 {
     if (type != 18 && type != 19)
         return;
-    const PushGuard guard(m_pushing);
+    const QScopedValueRollback<bool> pushing(m_pushing, true);
     if (type == 18) {
         m_midiIn = values.mid(0, kMidiInRows);
         QStandardItemModel *model = m_models[1];

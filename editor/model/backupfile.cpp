@@ -11,9 +11,24 @@
 #include <QSaveFile>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 
 Q_LOGGING_CATEGORY(lcBackup, "kt900.model.backup")
+
+namespace {
+
+// "preset 05B, preset 07A" - the first few of a list, and how many more.
+QString listed(const QStringList &items)
+{
+    constexpr int kShown = 5;
+    QString text = QStringList(items.mid(0, kShown)).join(QStringLiteral(", "));
+    if (items.size() > kShown)
+        text += QCoreApplication::translate("BackupFile", " and %n more", nullptr, items.size() - kShown);
+    return text;
+}
+
+} // namespace
 
 using BackupFormat::Group;
 
@@ -88,13 +103,25 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
     if (!t || t->isDisconnected())
         return fail(tr("the unit is not connected"));
 
+    // Never a backup of a record that did not arrive intact.
+    if (t->downloadChecked()) {
+        const QStringList missing = t->missingRecords();
+        if (!missing.isEmpty())
+            return fail(tr("the unit's data did not arrive intact (%1); no file was written").arg(listed(missing)));
+    }
+
     t->prepareReadout();
     if (t->sendBackupMode(0, 1) < 0 || t->sendRequestData(Cmd::KindIr, 1, 0) < 0
         || t->sendRequestData(Cmd::KindNr, 1, 0) < 0 || t->sendBackupMode(0, 0) < 0) {
         t->releaseReadout();
         return fail(tr("the unit could not be asked for its data"));
     }
-    const bool finished = t->waitForReadoutFinished(m_readoutTimeoutMs);
+    bool finished = t->waitForReadoutFinished(m_readoutTimeoutMs);
+    if (t && !finished && !t->isDisconnected()) {
+        // The end of the read-out may have been the frame that was lost.
+        qCInfo(lcBackup) << "no end of the read-out; asking for it again";
+        finished = t->sendBackupMode(0, 0) >= 0 && t->waitForReadoutFinished(std::min(m_readoutTimeoutMs, kReadoutEndRetryMs));
+    }
     if (!t)
         return fail(tr("the unit was disconnected during the backup"));
     if (!finished) {
@@ -104,13 +131,34 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
         return fail(tr("the unit did not send all its data within %1 s").arg(m_readoutTimeoutMs / 1000));
     }
 
+    // Slots whose data did not arrive whole are asked for again, one by one.
+    QStringList broken;
+    const struct { int kind; const char *what; } kinds[] = {
+        {Cmd::KindIr, QT_TR_NOOP("IR slot %1")}, {Cmd::KindNr, QT_TR_NOOP("NR slot %1")},
+        {Cmd::KindCapture, QT_TR_NOOP("capture slot %1")}};
+    for (const auto &k : kinds) {
+        if (k.kind == Cmd::KindCapture && !t->downloadChecked())
+            continue;
+        const QList<int> left = t->refetchIncompleteSlots(k.kind);
+        if (!t)
+            return fail(tr("the unit was disconnected during the backup"));
+        for (int slot : left)
+            broken << tr(k.what).arg(slot + 1);
+    }
+    if (!broken.isEmpty()) {
+        t->releaseReadout();
+        if (t->isDisconnected())
+            return fail(tr("the unit was disconnected during the backup"));
+        return fail(tr("the unit did not send the data of %1 intact; no file was written").arg(listed(broken)));
+    }
+
     BackupFormat::SlotReadout readout;
     readout.irData = t->irReadout();
     readout.nrData = t->nrReadout();
     for (int s = 0; s < Kt900::kIrSlots; ++s)
-        readout.irReceived[static_cast<std::size_t>(s)] = !t->irPending(s);
+        readout.irReceived[static_cast<std::size_t>(s)] = t->slotDataComplete(Cmd::KindIr, s);
     for (int s = 0; s < Kt900::kNrSlots; ++s)
-        readout.nrReceived[static_cast<std::size_t>(s)] = !t->nrPending(s);
+        readout.nrReceived[static_cast<std::size_t>(s)] = t->slotDataComplete(Cmd::KindNr, s);
     const QByteArray image = BackupFormat::buildImage(t->store(), readout);
     t->releaseReadout();
 
@@ -118,11 +166,9 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(tr("cannot create %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    if (file.write(image) != image.size() || !file.commit()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(tr("cannot write %1: %2").arg(QFileInfo(path).fileName(), why));
-    }
+    QString why;
+    if (!BackupFormat::writeImage(file, image, &why))
+        return fail(why);
     qCInfo(lcBackup) << "backup written to" << path << image.size() << "bytes";
     return Success;
 }
@@ -139,11 +185,9 @@ bool BackupFile::sendItem(usbReceiveThread *thread, Group group, const BackupFor
     case Group::TcAmp: return thread->sendCaptureAmpList() >= 0;
     case Group::Preset: {
         QPointer<usbReceiveThread> t(thread);
-        t->setLastAckedPreset(usbReceiveThread::kNoPresetAck);
-        if (t->writePreset(item.index) < 0)
-            return false;
-        // A unit that never acknowledges (unplugged) must not hang the editor.
-        return t->waitForPresetAck(item.index, m_presetAckTimeoutMs) && t;
+        // A unit that never acknowledges (unplugged) must not hang the editor;
+        // one lost acknowledgement costs one resend.
+        return t->writePresetAcked(item.index, m_presetAckTimeoutMs) && t;
     }
     case Group::Capture:
         return thread->uploadCapture(item.index, item.data.mid(Kt900::kNameSize));
@@ -161,14 +205,12 @@ bool BackupFile::sendItem(usbReceiveThread *thread, Group group, const BackupFor
 int BackupFile::recallFrom(usbReceiveThread *thread, const QString &path)
 {
     m_lastError.clear();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return fail(tr("cannot open %1: %2").arg(QFileInfo(path).fileName(), f.errorString()));
-    const QByteArray bytes = f.readAll();
-    f.close();
     // Everything is checked and read before the unit is addressed.
-    QVector<BackupFormat::GroupData> groups;
+    QByteArray bytes;
     QString reason;
+    if (!BackupFormat::readFile(path, &bytes, &reason))
+        return fail(reason);
+    QVector<BackupFormat::GroupData> groups;
     if (!BackupFormat::parse(bytes, &groups, &reason))
         return fail(reason);
 

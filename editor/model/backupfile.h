@@ -40,6 +40,9 @@ public:
     enum Result : int { Success = 0, Cancelled = 1, Failed = -1 };
 
     static constexpr int kReadoutTimeoutMs = 20000;
+    // The end of the read-out is asked for once more when it did not come;
+    // this long is waited for it then.
+    static constexpr int kReadoutEndRetryMs = 5000;
     // How long recall waits for the unit to acknowledge one preset.
     static constexpr int kPresetAckTimeoutMs = 5000;
 

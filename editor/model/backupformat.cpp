@@ -1,4 +1,6 @@
 #include "backupformat.h"
+#include <cerrno>
+#include <QSaveFile>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -295,18 +297,71 @@ bool checkData(const QByteArray &file, Header *header, QString *reason)
     return true;
 }
 
-bool checkFile(const QString &path, Header *header, QString *reason)
+bool readFile(const QString &path, QByteArray *bytes, QString *reason)
 {
+    bytes->clear();
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        setReason(reason, tr("%1 is not a regular file").arg(info.fileName()));
+        return false;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        setReason(reason, tr("cannot open %1: %2").arg(QFileInfo(path).fileName(), f.errorString()));
+        setReason(reason, tr("cannot open %1: %2").arg(info.fileName(), f.errorString()));
         return false;
     }
-    const QByteArray bytes = f.readAll();
+    if (f.size() > kMaxFileSize) {
+        setReason(reason, tr("the file is too large for a backup file (%1 bytes)").arg(f.size()));
+        return false;
+    }
+    *bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        setReason(reason, tr("cannot read %1: %2").arg(QFileInfo(path).fileName(), f.errorString()));
+        setReason(reason, tr("cannot read %1: %2").arg(info.fileName(), f.errorString()));
+        bytes->clear();
         return false;
     }
+    return true;
+}
+
+bool writeImage(QFileDevice &file, const QByteArray &image, QString *reason)
+{
+    errno = 0;
+    bool ok = file.write(image) == image.size();
+    int err = errno;
+    if (ok) {
+        if (auto *save = qobject_cast<QSaveFile *>(&file)) {
+            ok = save->commit();
+        } else {
+            ok = file.flush();
+            if (ok) {
+                file.close();
+                ok = file.error() == QFileDevice::NoError;
+            }
+        }
+        err = errno;
+    }
+    if (ok)
+        return true;
+    // The toolkit's text for a failed close or rename can be "Unknown error";
+    // the system's own reason is the one the user can act on.
+    QString why = file.errorString();
+    if (err == ENOSPC)
+        why = tr("no space left on the device");
+    else if (err == EDQUOT)
+        why = tr("the disk quota is exceeded");
+    else if (err != 0 && (why.isEmpty() || why == QLatin1String("Unknown error")))
+        why = QString::fromLocal8Bit(std::strerror(err));
+    if (auto *save = qobject_cast<QSaveFile *>(&file))
+        save->cancelWriting();
+    setReason(reason, tr("cannot write %1: %2").arg(QFileInfo(file.fileName()).fileName(), why));
+    return false;
+}
+
+bool checkFile(const QString &path, Header *header, QString *reason)
+{
+    QByteArray bytes;
+    if (!readFile(path, &bytes, reason))
+        return false;
     return checkData(bytes, header, reason);
 }
 

@@ -18,6 +18,7 @@
 #include "devicestore.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <QVector>
 
@@ -114,6 +115,17 @@ struct Header
 bool checkData(const QByteArray &file, Header *header = nullptr, QString *reason = nullptr);
 // Reads the file and checks it as above.
 bool checkFile(const QString &path, Header *header = nullptr, QString *reason = nullptr);
+
+// A backup of the whole unit is well below 1 MB; anything above this is not
+// one and is not read into memory.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+// Reads a backup file whole: false with the reason when it cannot be opened
+// or read, is not a regular file, or is larger than kMaxFileSize.
+bool readFile(const QString &path, QByteArray *bytes, QString *reason = nullptr);
+// Writes image to file (opened for writing) and commits it when file is a
+// QSaveFile; false with the system's reason ("no space left on the device")
+// when a write, flush or commit fails.
+bool writeImage(QFileDevice &file, const QByteArray &image, QString *reason = nullptr);
 
 struct Item
 {

@@ -57,6 +57,7 @@ struct Chunk
 {
     qint64 body = -1;   // first byte after the chunk header
     qint64 size = 0;    // bytes of the body actually present in the file
+    qint64 declared = 0; // bytes the chunk header declares
 };
 
 // Walks the chunk list after the RIFF header. Chunk sizes are checked
@@ -76,6 +77,7 @@ void walkChunks(const QByteArray &wav, Chunk *fmt, Chunk *data)
         } else if (data->body < 0 && idAt(wav, pos, "data")) {
             data->body = body;
             data->size = present;
+            data->declared = declared;
         }
         const qint64 next = body + declared + (declared & 1);
         if (next > size)
@@ -94,7 +96,8 @@ void scanChunks(const QByteArray &wav, Chunk *fmt, Chunk *data)
         if (at < 0 || at + 8 > size)
             return;
         c->body = at + 8;
-        c->size = std::min<qint64>(u32At(wav, at + 4), size - c->body);
+        c->declared = u32At(wav, at + 4);
+        c->size = std::min<qint64>(c->declared, size - c->body);
     };
     if (fmt->body < 0)
         find("fmt ", fmt);
@@ -239,6 +242,14 @@ bool parseWav(const QByteArray &wav, WavFormat *format, QString *reason)
             setReason(reason, tr("unsupported float format (%1-bit); only 32-bit float is supported").arg(f.bitsPerSample));
         else
             setReason(reason, tr("unsupported bit depth %1 (8, 16, 24 or 32-bit)").arg(f.bitsPerSample));
+        return false;
+    }
+    // A file cut short (an interrupted copy or download) would otherwise go
+    // to the unit as a shorter impulse response. 0xFFFFFFFF marks a recording
+    // whose length was never written.
+    if (data.declared > data.size && data.declared != 0xFFFFFFFFll) {
+        setReason(reason, tr("the file is cut short: its sample data declares %1 bytes, %2 are present")
+                              .arg(data.declared).arg(data.size));
         return false;
     }
     const qint64 frameBytes = static_cast<qint64>(f.channels) * (f.bitsPerSample / 8);

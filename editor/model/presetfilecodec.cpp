@@ -16,6 +16,7 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -589,8 +590,12 @@ bool PresetFileCodec::writePresetFile(int presetIndex, const QString &path, int 
             *error = FileCannotOpen;
         return false;
     }
+    errno = 0;
     if (file.write(doc) != doc.size() || !file.commit()) {
-        m_lastError = file.errorString();
+        // A full disk can come back from the rename as "Unknown error": the
+        // system's own reason is the one the user can act on.
+        const int err = errno;
+        m_lastError = err == ENOSPC ? QCoreApplication::translate("PresetFileCodec", "no space left on the device") : file.errorString();
         qCWarning(lcPresetFile) << "cannot write" << path << file.errorString();
         file.cancelWriting();
         if (error)

@@ -3,7 +3,10 @@
 
 #include "clirun.h"
 #include "commandline.h"
+#include "output.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 using namespace Cli;
@@ -113,6 +116,8 @@ private slots:
         QTest::newRow("a file named like an option after --") << QStringList{"check", "--", "-x.tp"} << Command::Check << -1 << 1 << -1 << CaptureChoice::Default << -1;
         QTest::newRow("help for a command") << QStringList{"backup", "--help"} << Command::Help << -1 << 0 << -1 << CaptureChoice::Default << -1;
         QTest::newRow("help command") << QStringList{"help", "recall"} << Command::Help << -1 << 0 << -1 << CaptureChoice::Default << -1;
+        QTest::newRow("nr-upload of any file with --force") << QStringList{"nr-upload", "x.wav", "2", "--force"} << Command::NrUpload << -1 << 1 << -1 << CaptureChoice::Default << -1;
+        QTest::newRow("nr-upload .AMP in capitals") << QStringList{"nr-upload", "X.AMP", "2"} << Command::NrUpload << -1 << 1 << -1 << CaptureChoice::Default << -1;
     }
     void accepted()
     {
@@ -162,6 +167,52 @@ private slots:
         QTest::newRow("check nothing") << QStringList{"check"} << "check: expected";
         QTest::newRow("ir-convert one file") << QStringList{"ir-convert", "a.wav"} << "ir-convert: expected";
         QTest::newRow("--json with a value") << QStringList{"list", "--json=yes"} << "--json takes no value";
+        QTest::newRow("export --all to an empty path") << QStringList{"export", "--all", ""} << "an empty name is not a file or folder";
+        QTest::newRow("export to an empty path") << QStringList{"export", "3", ""} << "an empty name is not a file or folder";
+        QTest::newRow("backup to an empty path") << QStringList{"backup", ""} << "an empty file name";
+        QTest::newRow("check of an empty path") << QStringList{"check", "a.tp", ""} << "an empty file name";
+        QTest::newRow("nr-upload of a WAV file") << QStringList{"nr-upload", "x.wav", "2"} << "'x.wav' is not an amp capture";
+        QTest::newRow("nr-upload without extension") << QStringList{"nr-upload", "capture", "2"} << "is not an amp capture";
+        QTest::newRow("backup to standard output") << QStringList{"backup", "-"} << "writing to standard output ('-') is not supported";
+        QTest::newRow("ir-convert to standard output") << QStringList{"ir-convert", "a.wav", "-"} << "writing to standard output";
+        QTest::newRow("check of standard input") << QStringList{"check", "-"} << "reading from standard input";
+        QTest::newRow("--force for ir-upload") << QStringList{"ir-upload", "a.wav", "2", "--force"} << "--force is not an option";
+    }
+    // Names from the unit or from files reach the terminal with control
+    // characters escaped and half characters replaced.
+    void printableTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QStringLiteral("GLASS CLEAN") << QStringLiteral("GLASS CLEAN");
+        QTest::newRow("escape sequence") << QStringLiteral("A\x1b[2JB") << QStringLiteral("A\\x1b[2JB");
+        QTest::newRow("bell and newline") << QStringLiteral("a\x07\nb") << QStringLiteral("a\\x07\\x0ab");
+        QTest::newRow("DEL") << QStringLiteral("x\x7f") << QStringLiteral("x\\x7f");
+        QTest::newRow("C1 control (CSI)") << QString(QChar(0x9B)) + "31m" << QStringLiteral("\\x9b31m");
+        QTest::newRow("accented letters stay") << QStringLiteral("caf\u00e9 \u00fc") << QStringLiteral("caf\u00e9 \u00fc");
+        QTest::newRow("whole emoji stays") << QString::fromUtf8("A\xF0\x9F\x8E\xB8") << QString::fromUtf8("A\xF0\x9F\x8E\xB8");
+        QTest::newRow("half an emoji") << QString::fromUtf8("A\xF0\x9F\x8E\xB8").left(2) << QStringLiteral("A\ufffd");
+    }
+    void printableTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(Cli::Output::printable(text), shown);
+    }
+    void printableJson()
+    {
+        const QString name = QStringLiteral("a\x1b") + QChar(0x9B) + QChar(0x7F) + QChar(0xD83C);
+        const QByteArray json = Cli::Output::printableJson(QJsonDocument(QJsonObject{{"name", name}}).toJson());
+        // No control character and no half character reaches the terminal raw.
+        QVERIFY2(!json.contains('\x1b') && !json.contains('\x7f') && !json.contains("\xc2\x9b") && !json.contains("\xed\xa0"),
+                 json.constData());
+        QVERIFY2(json.contains("\\u001b") && json.contains("\\u009b") && json.contains("\\u007f"), json.constData());
+        // What the document leaves raw is escaped here.
+        QCOMPARE(Cli::Output::printableJson(QStringLiteral("[\"\u0085\"]").toUtf8()), QByteArray("[\"\\u0085\"]"));
+        QJsonParseError err;
+        const QJsonDocument back = QJsonDocument::fromJson(json, &err);
+        QCOMPARE(err.error, QJsonParseError::NoError);
+        QVERIFY(back.object().value("name").toString().startsWith(QStringLiteral("a\x1b") + QChar(0x9B) + QChar(0x7F)));
     }
     void usageErrors()
     {

@@ -13,6 +13,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <qplatformdefs.h>
+
+#include <sys/stat.h>
 
 using namespace CliTest;
 
@@ -300,6 +303,17 @@ private slots:
         QVERIFY(r.out.contains("the updater refuses this file: section header or data past the end of the file"));
         QVERIFY(r.out.contains("note: the launcher only picks files named TOVAK_KT900_V<d>.<d>.<d>.tk"));
         QVERIFY2(r.err.startsWith(("kt900: " + bad + ": section header").toUtf8()), qPrintable(r.describe()));
+
+        // A wait that would stall the update (49 days) is refused, not accepted.
+        QByteArray stalling = firmwareFile(2);
+        const quint32 wait = 4294967272u;
+        for (int i = 0; i < 4; ++i)
+            stalling[43 + i] = char((wait >> (8 * i)) & 0xFF);
+        const QString stall = file(QStringLiteral("TOVAK_KT900_V2.0.2.tk"), stalling);
+        r = kt900({QStringLiteral("firmware-info"), stall});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(!r.out.contains("the updater accepts this file"), qPrintable(r.describe()));
+        QVERIFY2(r.out.contains("the updater refuses this file: a wait time beyond 60000 ms would stall the update"), qPrintable(r.describe()));
     }
 
     void irConvert_data()
@@ -344,6 +358,45 @@ private slots:
         const Run r3 = kt900({QStringLiteral("ir-convert"), good, path(QStringLiteral("no/such/dir/x.bin"))});
         QCOMPARE(r3.exitCode, 1);
         QVERIFY2(r3.err.startsWith("kt900: cannot create "), qPrintable(r3.describe()));
+    }
+
+    // Paths that are not regular files: refused before they are opened, so
+    // that nothing blocks on a FIFO, reads a device without end or replaces
+    // a device node or FIFO by a file.
+    void nonRegularPaths_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        const QString fifo = path(QStringLiteral("pipe.tp"));
+        const QString wav = path(QStringLiteral("in.wav"));
+        QTest::newRow("check of a FIFO") << QStringList{"check", fifo} << fifo + " is a FIFO (named pipe)";
+        QTest::newRow("check of /dev/zero") << QStringList{"check", "/dev/zero"} << "/dev/zero is a device";
+        QTest::newRow("firmware-info of a FIFO") << QStringList{"firmware-info", fifo} << "is a FIFO";
+        QTest::newRow("ir-convert from a FIFO") << QStringList{"ir-convert", fifo, path("o.bin")} << "is a FIFO";
+        QTest::newRow("ir-convert into /dev/null") << QStringList{"ir-convert", wav, "/dev/null"} << "/dev/null is a device";
+        QTest::newRow("ir-convert into a FIFO") << QStringList{"ir-convert", wav, fifo} << "does not replace it";
+        QTest::newRow("ir-convert into a folder") << QStringList{"ir-convert", wav, m_dir.path()} << "is a folder";
+        QTest::newRow("backup into a FIFO") << QStringList{"backup", fifo} << "does not replace it";
+        QTest::newRow("recall of /dev/zero") << QStringList{"recall", "/dev/zero"} << "is a device";
+        QTest::newRow("export --all into a file") << QStringList{"export", "--all", wav} << "is a file, not a folder";
+        QTest::newRow("nr-upload of a FIFO") << QStringList{"nr-upload", fifo, "1", "--force"} << "is a FIFO";
+    }
+    void nonRegularPaths()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const QString fifo = path(QStringLiteral("pipe.tp"));
+        if (!QFileInfo::exists(fifo))
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        file(QStringLiteral("in.wav"), wavFile(44100, 1, 16, 100));
+        const Run r = runProgram(QStringLiteral(KT900_CLI_BINARY), args, 20000);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(message.toUtf8()), qPrintable(r.describe()));
+        // The FIFO is still one, and the device is untouched.
+        QT_STATBUF st;
+        QCOMPARE(QT_STAT(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists() && !QFileInfo(QStringLiteral("/dev/null")).isFile());
     }
 };
 

@@ -210,7 +210,8 @@ private slots:
         QTest::newRow("other firmware") << QStringList{"--version", "V1.0.0"} << QStringList{"backup", "x.tbf"}
                                         << QByteArray("kt900: the unit's firmware is V1.0.0, the editor needs V1.1.0: update the firmware with Tovak Studio For KT900\n");
         QTest::newRow("another model") << QStringList{"--model", "TOVAK_KT700"} << QStringList{"list"} << QByteArray("kt900: no unit found\n");
-        QTest::newRow("no answer to the info request") << QStringList{"--no-info"} << QStringList{"info"} << QByteArray("kt900: no unit found\n");
+        QTest::newRow("no answer to the info request") << QStringList{"--no-info"} << QStringList{"info"}
+                                                       << QByteArray("kt900: the unit did not answer (it may still be starting; try again)\n");
         QTest::newRow("nothing at that address") << QStringList{} << QStringList{"list", "--bus-address", "9"}
                                                  << QByteArray("kt900: no unit at bus address 9 (or it cannot be opened)\n");
         QTest::newRow("unplugged during the download") << QStringList{"--unplug-after-reports", "700"} << QStringList{"list"}

@@ -24,34 +24,6 @@ using namespace Kt900;
 
 namespace {
 
-// Keeps the texts of the message boxes that appear; clicks their first
-// button, if any.
-class Boxes : public QObject
-{
-public:
-    explicit Boxes(QWidget *parent)
-        : m_parent(parent)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
-                if (!box->isVisible() || m_seen.contains(box))
-                    continue;
-                m_seen << box;
-                texts << box->text();
-                if (!box->buttons().isEmpty())
-                    box->buttons().first()->click();
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList texts;
-
-private:
-    QWidget *m_parent;
-    QTimer m_timer;
-    QList<QPointer<MyMessageBox>> m_seen;
-};
-
 int firstEmptyCaptureSlot(const Kt900Sim::UnitMemory &m)
 {
     for (int slot = 0; slot < kCaptureSlots; ++slot) {
@@ -244,7 +216,7 @@ void TestCorePopups::captureTheUnitNeverFinishes()
     tone->setCaptureTimeout(400);
     walkTo(tone, 4);
     tone->slotCombo()->setCurrentIndex(slot);
-    Boxes boxes(h.core.get());
+    MessageBoxWatcher boxes(h.core.get());
     tone->buttonClick(ToneCapture::Capture);
     QVERIFY(tone->isBusy());
     QTRY_VERIFY_WITH_TIMEOUT(!tone->isVisible(), 5000);
@@ -286,7 +258,7 @@ void TestCorePopups::unplugInThePopups()
             tone->buttonClick(ToneCapture::Capture);
         }
     }
-    Boxes boxes(h.core.get());
+    MessageBoxWatcher boxes(h.core.get());
     QVERIFY(h.fixture->unplug());
     QTRY_COMPARE_WITH_TIMEOUT(h.quits, 1, 5000);
     QCOMPARE(h.quitCode, 0);

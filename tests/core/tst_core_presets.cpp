@@ -53,42 +53,6 @@ private:
 
 namespace {
 
-// Watches for message boxes while a modal run goes on; answers with the
-// button of the given text, if any.
-class BoxWatcher : public QObject
-{
-public:
-    BoxWatcher(QWidget *parent, const QString &answer = QString())
-        : m_parent(parent)
-        , m_answer(answer)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
-                if (!box->isVisible() || m_seen.contains(box))
-                    continue;
-                m_seen << box;
-                titles << box->titleLabel()->text();
-                texts << box->text();
-                for (QPushButton *b : box->buttons()) {
-                    if (b->text() == m_answer) {
-                        b->click();
-                        break;
-                    }
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList titles;
-    QStringList texts;
-
-private:
-    QWidget *m_parent;
-    QString m_answer;
-    QTimer m_timer;
-    QList<QPointer<MyMessageBox>> m_seen;
-};
-
 // A record without the chain entries' on/off bytes, which only ChainOrder
 // carries (preset records travel without them).
 QByteArray comparable(const Record &r)
@@ -181,7 +145,7 @@ void TestCorePresets::modifiedPresetQuestion()
     QTest::qWait(200);
     h.unit().clearReceivedFrames();
 
-    BoxWatcher watcher(&core, answerYes ? QStringLiteral("YES") : QStringLiteral("NO"));
+    MessageBoxWatcher watcher(&core, answerYes ? QStringLiteral("YES") : QStringLiteral("NO"));
     const int target = first == 40 ? 41 : 40;
     h.clickPreset(target);
     QCOMPARE(watcher.titles, QStringList{QStringLiteral("Info")});
@@ -208,7 +172,7 @@ void TestCorePresets::saveStoresThePreset()
     core.modulePanel()->paraWidget(0)->setValue((ValueModel::getParam(h.store(), kEditBuffer, ModAmp, 0) + 3) % 100);
     EditorHarness::typeInto(core.topBar()->presetNameEdit(), QStringLiteral("My Tone 2"));
     QTest::qWait(200);
-    BoxWatcher watcher(&core);
+    MessageBoxWatcher watcher(&core);
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(core.topBar()->saveButton(), Qt::LeftButton);
@@ -236,7 +200,7 @@ void TestCorePresets::saveFailsWithoutTheUnit()
     const QString label = core.presetPanel()->deviceList()->item(current)->text();
     QVERIFY(h.fixture->unplug());
     QTRY_COMPARE_WITH_TIMEOUT(h.quits, 1, 5000);
-    BoxWatcher watcher(&core);
+    MessageBoxWatcher watcher(&core);
     EditorHarness::typeInto(core.topBar()->presetNameEdit(), QStringLiteral("LOST"));
     QTest::mouseClick(core.topBar()->saveButton(), Qt::LeftButton);
     QCOMPARE(watcher.texts, QStringList{QStringLiteral("Preset save failed !")});

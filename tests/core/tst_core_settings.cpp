@@ -37,40 +37,6 @@ namespace {
 constexpr int kBackupMode = 0x29;
 constexpr int kFactoryReset = 0x18;
 
-// Answers every message box that appears while a modal run goes on with the
-// button of the given text, and keeps what they said.
-class Boxes : public QObject
-{
-public:
-    explicit Boxes(QWidget *parent, const QString &answer = QString())
-        : m_parent(parent)
-        , m_answer(answer)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
-                if (!box->isVisible() || m_seen.contains(box))
-                    continue;
-                m_seen << box;
-                texts << box->text();
-                for (QPushButton *b : box->buttons()) {
-                    if (b->text() == m_answer || m_answer.isEmpty()) {
-                        b->click();
-                        break;
-                    }
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList texts;
-
-private:
-    QWidget *m_parent;
-    QString m_answer;
-    QTimer m_timer;
-    QList<QPointer<MyMessageBox>> m_seen;
-};
-
 SliderWithSpinBox *sliderOf(ParaWidgetBase *w)
 {
     return qobject_cast<SliderWithSpinBox *>(w);
@@ -214,7 +180,7 @@ void TestCoreSettings::backupEditRecall()
     Setting *s = openSettings(h);
 
     {
-        Boxes boxes(h.core.get());
+        MessageBoxWatcher boxes(h.core.get());
         s->button(Setting::Backup)->click();
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("Device data backup successful.")});
     }
@@ -233,7 +199,7 @@ void TestCoreSettings::backupEditRecall()
     QList<int> progress;
     connect(&h.core->maintenance()->backupFile(), &BackupFile::recallProgress, [&](int p) { progress << p; });
     {
-        Boxes boxes(h.core.get());
+        MessageBoxWatcher boxes(h.core.get());
         s->button(Setting::Recall)->click();
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("recall succeed, Please restart the software")});
     }
@@ -270,7 +236,7 @@ void TestCoreSettings::badBackupFilesAreRefused()
     const QString path = dir.filePath(QStringLiteral("bad.tbf"));
     h.core->setFileChooser(std::make_unique<FixedFileChooser>(path));
     {
-        Boxes boxes(h.core.get());
+        MessageBoxWatcher boxes(h.core.get());
         QVERIFY(h.core->maintenance()->backup());
     }
     QFile f(path);
@@ -288,7 +254,7 @@ void TestCoreSettings::badBackupFilesAreRefused()
     if (damage == QLatin1String("missing"))
         QFile::remove(path);
     h.unit().clearReceivedFrames();
-    Boxes boxes(h.core.get());
+    MessageBoxWatcher boxes(h.core.get());
     QVERIFY(!h.core->maintenance()->recall());
     QCOMPARE(boxes.texts.size(), 1);
     QVERIFY2(boxes.texts.first().startsWith(QLatin1String("recall failed !")), qPrintable(boxes.texts.first()));
@@ -310,7 +276,7 @@ void TestCoreSettings::factoryResetEndsTheEditor()
     Setting *s = openSettings(h);
     // NO leaves everything as it is.
     {
-        Boxes boxes(h.core.get(), QStringLiteral("NO"));
+        MessageBoxWatcher boxes(h.core.get(), QStringLiteral("NO"));
         s->button(Setting::Reset)->click();
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("The device will be reset. Please make a data backup.")});
     }
@@ -318,7 +284,7 @@ void TestCoreSettings::factoryResetEndsTheEditor()
     // An edit waits in its coalescing window when YES is answered: it must not follow the reset.
     s->button(21)->click();
     {
-        Boxes boxes(h.core.get(), QStringLiteral("YES"));
+        MessageBoxWatcher boxes(h.core.get(), QStringLiteral("YES"));
         s->button(Setting::Reset)->click();
     }
     QCOMPARE(h.frames(kFactoryReset).size(), 1);
@@ -357,7 +323,7 @@ void TestCoreSettings::unplugDuringLongOperations()
     FixedFileChooser *files = chooser.get();
     h.core->setFileChooser(std::move(chooser));
     if (id == Setting::Recall) {
-        Boxes boxes(h.core.get());
+        MessageBoxWatcher boxes(h.core.get());
         QVERIFY(h.core->maintenance()->backup());
     } else {
         files->setPath(target);
@@ -365,7 +331,7 @@ void TestCoreSettings::unplugDuringLongOperations()
     Kt900Sim::FaultOptions faults;
     faults.unplugAfterReports = h.unit().reportsSent() + afterReports;
     h.unit().setFaults(faults);
-    Boxes boxes(h.core.get());
+    MessageBoxWatcher boxes(h.core.get());
     QElapsedTimer clock;
     clock.start();
     h.core->maintenance()->run(id);

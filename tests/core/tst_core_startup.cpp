@@ -10,6 +10,7 @@
 #include "draglistwidget.h"
 #include "editorfields.h"
 #include "editorharness.h"
+#include "memorydiff.h"
 #include "exp.h"
 #include "kt900style.h"
 #include "loadingwidget.h"
@@ -46,6 +47,7 @@ class TestCoreStartup : public QObject
 
 private slots:
     void startupLoadsEveryPreset();
+    void damagedPresetFrameIsAskedForAgain();
     void windowLayout();
     void colorsFromConfig();
     void requestsRepeatedOnceAfterTenSeconds();
@@ -74,6 +76,26 @@ bool centredOn(const QWidget *popup, const QWidget *window)
 }
 
 } // namespace
+
+// One preset record of the start-up download fails its check: the editor
+// asks for the download again instead of showing a blank preset.
+void TestCoreStartup::damagedPresetFrameIsAskedForAgain()
+{
+    Kt900Sim::UnitOptions unit;
+    unit.faults.corruptFrame = 100;
+    EditorHarness h;
+    QVERIFY2(h.start(unit), qPrintable(h.error));
+    QVERIFY(h.waitLoaded());
+    QCOMPARE(int(h.codes().count(0x1E)), 2);
+    const Kt900Sim::UnitMemory mem = h.unitMemory();
+    QListWidget *list = h.core->presetPanel()->deviceList();
+    QCOMPARE(list->count(), 255);
+    for (int row = 0; row < 255; ++row) {
+        QCOMPARE(list->item(row)->text(), EditorFields::presetLabel(row, mem.store.presetName(row)));
+        const QString diff = Kt900Sim::presetDifference(*h.store().record(row), *mem.store.record(row));
+        QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("preset %1: %2").arg(row).arg(diff)));
+    }
+}
 
 void TestCoreStartup::startupLoadsEveryPreset()
 {

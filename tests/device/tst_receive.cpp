@@ -170,6 +170,9 @@ private slots:
     void unknownCodeStillNotified();
     void emptyFrameIgnored();
     void badCrcNotDispatched();
+    void downloadCompleteness();
+    void slotChunkCompleteness();
+    void falseStartWithHugeLength();
     void receiverDeletesObject();
 
     void malformed_data();
@@ -599,6 +602,126 @@ void TestReceive::badCrcNotDispatched()
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy[0].at(0).toInt(), 0x22);
     QCOMPARE(m_store->currentPresetIndex(), 10);
+}
+
+// After a download every preset, the edit buffer and each global block a
+// backup carries must have come; a damaged frame is counted.
+void TestReceive::downloadCompleteness()
+{
+    QVERIFY(!m_recv->downloadChecked());
+    m_recv->beginDownloadCheck();
+    QVERIFY(m_recv->downloadChecked());
+    QStringList missing = m_recv->missingRecords();
+    QCOMPARE(missing.size(), 255 + 1 + 7);
+    QCOMPARE(missing.first(), QStringLiteral("preset 01A"));
+    QVERIFY(missing.contains(QStringLiteral("preset 85C")));
+
+    const QByteArray wire(kWireRecordSize, '\0');
+    for (int i = 0; i < kPresetCount; ++i) {
+        if (i != 13)
+            deliver(hex("1C02") + QByteArray(1, char(i)) + hex("00020201") + wire);
+    }
+    deliver(hex("1C01FF00020201") + wire);
+    deliver(QByteArray(1, char(0x11)) + QByteArray(18, '\1'));          // system settings
+    deliver(hex("0F00000000"));                                          // too short: not applied
+    deliver(hex("0F0000000000"));                                        // global tempo
+    deliver(hex("1302000000") + QByteArray(36, '\0'));                   // global EQ of output 2: not taken
+    deliver(QByteArray(1, char(0x24)) + QByteArray(512, '\0'));         // MIDI table
+    deliver(QByteArray(1, char(0x0E)) + QByteArray(12, '\0'));          // rhythm
+    deliver(QByteArray(1, char(0x16)) + QByteArray(13, '\0'));          // pedal volume
+    deliver(QByteArray(1, char(0x28)) + QByteArray(140, '\0'));         // capture amp list
+    missing = m_recv->missingRecords();
+    QCOMPARE(missing, (QStringList{QStringLiteral("preset 05B"), QStringLiteral("the global EQ")}));
+    QCOMPARE(m_recv->damagedFrames(), 0);
+
+    // A damaged frame is dropped and counted; its record stays missing.
+    QByteArray bad = Frame::build(hex("1C020D00020201") + wire);
+    bad[20] = char(bad[20] ^ 0x40);
+    for (int pos = 0; pos < bad.size(); pos += 63) {
+        const QByteArray report = reportOf(bad.mid(pos, 63));
+        m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
+    }
+    QVERIFY(m_recv->damagedFrames() >= 1);
+    QVERIFY(m_recv->missingRecords().contains(QStringLiteral("preset 05B")));
+    deliver(hex("130000000000") + QByteArray(36, '\0'));
+    deliver(hex("1C020D00020201") + wire);
+    QVERIFY(m_recv->missingRecords().isEmpty());
+    // A new download starts from nothing again.
+    m_recv->beginDownloadCheck();
+    QCOMPARE(m_recv->damagedFrames(), 0);
+    QCOMPARE(m_recv->missingRecords().size(), 263);
+}
+
+// Slot data is whole only when every data chunk came; a one-slot request
+// asks for what is missing, and only for filled slots.
+void TestReceive::slotChunkCompleteness()
+{
+    m_recv->beginDownloadCheck();
+    for (int s = 0; s < kCaptureSlots; ++s)
+        m_store->setCaptureUsed(s, s == 4);
+    const QByteArray cap(512, '\x11');
+    for (int chunk = 1; chunk <= 8; ++chunk) {
+        if (chunk != 6)
+            deliver(hex("1C0504000209") + QByteArray(1, char(chunk)) + cap);
+    }
+    QVERIFY(!m_recv->slotDataComplete(Cmd::KindCapture, 4));
+    QCOMPARE(m_recv->incompleteSlots(Cmd::KindCapture), QList<int>{4});
+    deliver(hex("1C050400020906") + cap);
+    QVERIFY(m_recv->slotDataComplete(Cmd::KindCapture, 4));
+    QVERIFY(m_recv->incompleteSlots(Cmd::KindCapture).isEmpty());
+
+    // IR read-out: only named slots are expected.
+    m_recv->prepareReadout();
+    m_store->setSlotName(ListIr, 2, QStringLiteral("Cab"));
+    for (int s = 0; s < kIrSlots; ++s) {
+        if (s != 2)
+            m_store->setSlotName(ListIr, s, QString());
+    }
+    for (int chunk = 1; chunk <= 15; ++chunk)
+        deliver(hex("1C0402000211") + QByteArray(1, char(chunk)) + QByteArray(512, '\x22'));
+    QCOMPARE(m_recv->incompleteSlots(Cmd::KindIr), QList<int>{2});
+
+    // The unit answers the one-slot request with the slot's chunks (here at
+    // once, through the same report path); a unit that sends only part of
+    // them is asked the given number of times, then the slot is reported.
+    int requests = 0;
+    int lastChunk = 16;
+    m_unit->responder = [this, &requests, &lastChunk](const QByteArray &f) {
+        if (f.mid(4, 4) != hex("1B040002"))
+            return;
+        ++requests;
+        for (int chunk = 1; chunk <= lastChunk; ++chunk) {
+            const QByteArray frame = Frame::build(hex("1C0402000211") + QByteArray(1, char(chunk)) + QByteArray(512, '\x23'));
+            for (int pos = 0; pos < frame.size(); pos += 63) {
+                const QByteArray report = reportOf(frame.mid(pos, 63));
+                m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
+            }
+        }
+    };
+    lastChunk = 15;
+    QCOMPARE(m_recv->refetchIncompleteSlots(Cmd::KindIr, 2, 50), QList<int>{2});
+    QCOMPARE(requests, 2);
+    lastChunk = 16;
+    QVERIFY(m_recv->refetchIncompleteSlots(Cmd::KindIr, 2, 50).isEmpty());
+    QCOMPARE(requests, 3);
+    QVERIFY(m_recv->slotDataComplete(Cmd::KindIr, 2));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(m_recv->irReadout()) + 2 * 8192, 8192), QByteArray(8192, '\x23'));
+    // Nothing is asked for when everything is whole.
+    QVERIFY(m_recv->refetchIncompleteSlots(Cmd::KindIr).isEmpty());
+    QCOMPARE(requests, 3);
+}
+
+// A false start whose length field announces more than any message holds
+// does not hold the frames after it back.
+void TestReceive::falseStartWithHugeLength()
+{
+    QSignalSpy spy(m_recv.get(), &usbReceiveThread::SendDataToUi);
+    const QByteArray stream = hex("AA55FFFF01") + Frame::build(hex("2209"));
+    const QByteArray report = reportOf(stream);
+    m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(m_store->currentPresetIndex(), 9);
+    QVERIFY(m_recv->damagedFramesTotal() >= 1);
 }
 
 // A receiver of the notifications may delete the receive object (the main

@@ -95,6 +95,8 @@ private slots:
     void neverAcknowledged();
     void acknowledgementForAnotherChunk_data();
     void acknowledgementForAnotherChunk();
+    void lostAcknowledgementIsResentOnce_data();
+    void lostAcknowledgementIsResentOnce();
     void uploadsRefused();
     void writeFailureEndsUpload();
     void unplugDuringUpload();
@@ -230,10 +232,10 @@ void TestUpload::captureNameChunkNeedNotWait()
     rig.start();
     QVERIFY(rig.recv->uploadCapture(4, dataBytes(4096, 1)));
     QCOMPARE(rig.unit.writtenPayloads().size(), 9);
-    // IR and NR name chunks are always waited for.
+    // IR and NR name chunks are always waited for (and sent once more).
     rig.unit.clearWritten();
     QVERIFY(!rig.recv->uploadIr(0, QStringLiteral("x"), dataBytes(8192, 1)));
-    QCOMPARE(rig.unit.writtenPayloads().size(), 1);
+    QCOMPARE(rig.unit.writtenPayloads().size(), usbReceiveThread::kSendAttempts);
 }
 
 void TestUpload::lateAcknowledgement()
@@ -265,9 +267,12 @@ void TestUpload::neverAcknowledged()
     QElapsedTimer t;
     t.start();
     QVERIFY(!rig.recv->uploadIr(2, QStringLiteral("silent"), dataBytes(8192, 4)));
-    QVERIFY(t.elapsed() >= 5000);
-    QVERIFY(t.elapsed() < 8000);
-    QCOMPARE(rig.unit.writtenPayloads().size(), 1);       // nothing after the name chunk
+    // The name chunk is sent twice, each time waited for; nothing after it.
+    QVERIFY(t.elapsed() >= 2 * 5000);
+    QVERIFY(t.elapsed() < 2 * 5000 + 3000);
+    const QList<QByteArray> written = rig.unit.writtenPayloads();
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(written[1], written[0]);
     QCOMPARE(rig.store->slotName(ListIr, 2), QString());  // no name stored for a failed upload
 }
 
@@ -293,7 +298,44 @@ void TestUpload::acknowledgementForAnotherChunk()
     rig.start();
     // IR slot 3: the first chunk (index 0) gets an Ack that is not its own.
     QVERIFY(!rig.recv->uploadIr(3, QStringLiteral("x"), dataBytes(8192, 1)));
-    QCOMPARE(rig.unit.writtenPayloads().size(), 1);
+    QCOMPARE(rig.unit.writtenPayloads().size(), usbReceiveThread::kSendAttempts);
+}
+
+void TestUpload::lostAcknowledgementIsResentOnce_data()
+{
+    QTest::addColumn<int>("lostChunk");
+    QTest::newRow("name chunk") << 0;
+    QTest::newRow("middle chunk") << 2;
+    QTest::newRow("last chunk") << 4;
+}
+
+void TestUpload::lostAcknowledgementIsResentOnce()
+{
+    // The acknowledgement of one chunk is lost once: that chunk goes out a
+    // second time and the upload completes with every chunk in order.
+    QFETCH(int, lostChunk);
+    Rig rig;
+    rig.recv->setAckTimeout(300);
+    bool dropped = false;
+    rig.unit.responder = [&rig, &dropped, lostChunk](const QByteArray &f) {
+        const int chunk = quint8(f[10]);
+        if (chunk == lostChunk && !dropped) {
+            dropped = true;
+            return;
+        }
+        rig.unit.queueFrame(hex("EA1C0301") + QByteArray(1, char(chunk)));
+    };
+    rig.start();
+    QVERIFY(rig.recv->uploadNr(1, QStringLiteral("lost"), dataBytes(1584, 3)));
+    const QList<QByteArray> written = rig.unit.writtenPayloads();
+    QCOMPARE(written.size(), 6);
+    QVector<int> order;
+    for (const QByteArray &w : written)
+        order << quint8(w[6]);
+    QVector<int> expected{0, 1, 2, 3, 4};
+    expected.insert(lostChunk, lostChunk);
+    QCOMPARE(order, expected);
+    QCOMPARE(rig.recv->resends(), 1);
 }
 
 void TestUpload::uploadsRefused()

@@ -224,6 +224,15 @@ void TestFirmwareFile::refused_data()
     f[128 + 27] = static_cast<char>(0xFF);
     f[128 + 28] = static_cast<char>(0xFF);
     QTest::newRow("two blocks from 0xFFFF") << f << int(FileError::BlockNumberOverflow);
+    f = g;
+    putU32(f, 43, 4294967272u);
+    QTest::newRow("apply wait of 49 days") << f << int(FileError::WaitTooLong);
+    f = g;
+    putU32(f, 43, 60000);
+    QTest::newRow("apply wait of 60 s") << f << int(FileError::None);
+    f = g;
+    putU32(f, s2 + 23, 60001);
+    QTest::newRow("block wait just past 60 s") << f << int(FileError::WaitTooLong);
     {
         ImageSpec e;
         e.sections = {SectionSpec{QByteArray(), 1, 2, 3, 4}};

@@ -19,6 +19,7 @@ public:
     bool open = false;
     QByteArray askedName;
     int closes = 0;
+    bool inUse = false;
     FakeUnit unit;
 
     int findAndOpen(const QByteArray &expectedName) override
@@ -27,6 +28,7 @@ public:
         open = result != 0;
         return result;
     }
+    bool unitInUse() const override { return inUse; }
     QByteArray reportedModelName() const override { return "TOVAK_KT900"; }
     QByteArray reportedVersion() const override { return version; }
     int deviceAddress() const override { return open ? address : -1; }
@@ -77,6 +79,7 @@ class TestStartup : public QObject
     Q_OBJECT
 private slots:
     void noDevice();
+    void unitHeldByAnotherProgram();
     void normalMode_data();
     void normalMode();
     void editorCannotStart();
@@ -94,6 +97,19 @@ void TestStartup::noDevice()
     QCOMPARE(p.messages.size(), 1);
     QCOMPARE(p.messages[0].text, QString("No device detected!!!"));
     QCOMPARE(p.messages[0].caption, QString("Notice"));
+    QVERIFY(p.launches.isEmpty());
+    QCOMPARE(p.windows, 0);
+}
+
+void TestStartup::unitHeldByAnotherProgram()
+{
+    FakeDevice d;
+    d.inUse = true;
+    FakePlatform p;
+    p.device = &d;
+    QCOMPARE(Launcher::run(d, p, "/opt/kt"), 1);
+    QCOMPARE(p.messages.size(), 1);
+    QCOMPARE(p.messages[0].text, QString("The unit is in use by another program."));
     QVERIFY(p.launches.isEmpty());
     QCOMPARE(p.windows, 0);
 }

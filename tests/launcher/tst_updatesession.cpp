@@ -428,7 +428,7 @@ void TestUpdateSession::shutdownWhileWaitingReturns()
 {
     Run run;
     ImageSpec imageLayout = twoSections();
-    imageLayout.applyWait = 0xFFFFFFFF; // 49 days
+    imageLayout.applyWait = Firmware::kMaxWaitMs; // the longest a file may ask for
     QVERIFY(run.writeFile("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
     FakeUnit::Options o = unitFor(imageLayout);
     o.applyStatus = -1;

@@ -5,6 +5,7 @@
 #include "backupformat.h"
 #include "devicestore.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -482,6 +483,53 @@ private slots:
         QFETCH(int, item);
         QFETCH(int, progress);
         QCOMPARE(recallProgressFor(static_cast<Group>(group), item), progress);
+    }
+
+    // Files that are not backups by their size or kind: refused with their
+    // real size or kind, without reading them into memory.
+    void readFileRefusals()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QByteArray bytes("x");
+        QString why;
+        // A 2 GB sparse file (no disk space used).
+        const QString huge = dir.filePath("huge.tbf");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(Q_INT64_C(2) * 1024 * 1024 * 1024));
+        }
+        QVERIFY(!readFile(huge, &bytes, &why));
+        QVERIFY(bytes.isEmpty());
+        QCOMPARE(why, QStringLiteral("the file is too large for a backup file (2147483648 bytes)"));
+        QVERIFY(!checkFile(huge, nullptr, &why));
+        QVERIFY2(why.contains("too large"), qPrintable(why));
+        // A device and a folder.
+        QVERIFY(!readFile("/dev/zero", &bytes, &why));
+        QCOMPARE(why, QStringLiteral("zero is not a regular file"));
+        QVERIFY(!readFile(dir.path(), &bytes, &why));
+        QVERIFY2(why.contains("not a regular file"), qPrintable(why));
+        // A valid image still reads whole.
+        Kt900::DeviceStore store;
+        const QByteArray image = buildImage(store, SlotReadout());
+        const QString good = dir.filePath("good.tbf");
+        QFile g(good);
+        QVERIFY(g.open(QIODevice::WriteOnly));
+        QVERIFY(writeImage(g, image, &why));
+        QVERIFY(readFile(good, &bytes, &why));
+        QCOMPARE(bytes, image);
+    }
+
+    // A full disk is reported as the system reports it, not as "Unknown error".
+    void writeImageOnAFullDisk()
+    {
+        QFile full("/dev/full");
+        if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            QSKIP("/dev/full is not available");
+        QString why;
+        QVERIFY(!writeImage(full, QByteArray(4096, 'b'), &why));
+        QCOMPARE(why, QStringLiteral("cannot write full: no space left on the device"));
     }
 };
 

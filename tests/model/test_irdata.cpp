@@ -405,10 +405,18 @@ private slots:
         for (int i = 0; i < 100; ++i)
             putLe(samples, static_cast<quint32>(i * 100), 2);
 
-        // Data chunk claims far more than the file holds: what is there is used.
+        // Data chunk claims more than the file holds: the file was cut short
+        // and is refused, not sent as a shorter response. A recording whose
+        // length was never written (0xFFFFFFFF) is taken as far as it goes.
         WavSpec s;
         s.dataSizeOverride = 0xFFFFFFF0;
         QByteArray out;
+        QString why;
+        QVERIFY(!IrData::convertWav(buildWav(s, samples), &out, &why));
+        QVERIFY2(why.contains("cut short") && why.contains("4294967280"), qPrintable(why));
+        s.dataSizeOverride = static_cast<quint32>(samples.size() + 2);
+        QVERIFY(!IrData::convertWav(buildWav(s, samples), &out, &why));
+        s.dataSizeOverride = 0xFFFFFFFF;
         QVERIFY(IrData::convertWav(buildWav(s, samples), &out));
         QCOMPARE(signed24(wordAt(out, 99)), 9900 * 256);
         QCOMPARE(wordAt(out, 100), 0u);
@@ -434,7 +442,7 @@ private slots:
         QCOMPARE(wordAt(out, 100), 0u);
     }
 
-    // Every truncation of a valid file is handled (and none crashes).
+    // Every truncation of a valid file is refused with a reason (and none crashes).
     void truncatedFiles()
     {
         QByteArray samples;
@@ -456,8 +464,8 @@ private slots:
                 QVERIFY(!reason.isEmpty());
             }
         }
-        // From the first whole frame on, the file converts: headers take 68 bytes.
-        QCOMPARE(accepted, wav.size() - (68 + 3) + 1);
+        // Only the whole file converts: every shorter one lacks declared data.
+        QCOMPARE(accepted, 1);
     }
 
     void loadIrFileFromDisk()

@@ -1,11 +1,13 @@
 // MyMessageBox: every button set and the code it returns, Escape, and the
 // self-closing set 0, answered while the modal run is in progress.
 
+#include "kt900style.h"
 #include "mycombobox.h"
 #include "mymessagebox.h"
 #include "resources.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -59,6 +61,8 @@ private slots:
     void comboVariant();
     void comboVariantCancelled();
     void displayTextDropsIndentation();
+    void refusalTextsFit_data();
+    void refusalTextsFit();
 };
 
 void TestMessageBox::initTestCase()
@@ -260,4 +264,36 @@ void TestMessageBox::displayTextDropsIndentation()
 }
 
 QTEST_MAIN(TestMessageBox)
+// The refusals the editor shows before it ends: the whole text is visible
+// in the fixed-size box.
+void TestMessageBox::refusalTextsFit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("in use") << QStringLiteral("The unit is in use by another program.");
+    QTest::newRow("not intact") << QStringLiteral("The unit's data did not arrive intact (preset 05B, preset 07A, the global EQ).\n"
+                                                  "Please reconnect the unit.");
+}
+
+void TestMessageBox::refusalTextsFit()
+{
+    QFETCH(QString, text);
+    qApp->setStyleSheet(Kt900Style::loadStyleSheets());
+    QWidget parent;
+    MyMessageBox box(QStringLiteral("Error"), text, &parent, MyMessageBox::NoButton, 2000);
+    box.setAttribute(Qt::WA_DeleteOnClose, false);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    auto *info = box.findChild<QLabel *>(QStringLiteral("messageBoxInfoLabel"));
+    QVERIFY(info);
+    const QRect inBox(info->mapTo(&box, QPoint(0, 0)), info->size());
+    QVERIFY2(box.rect().contains(inBox), "the text label reaches outside the box");
+    const QSize need = info->sizeHint();
+    QVERIFY2(need.height() <= info->height() + 1, qPrintable(QStringLiteral("needs %1 px, has %2").arg(need.height()).arg(info->height())));
+    if (info->wordWrap() == false)
+        QVERIFY2(need.width() <= info->width() + 1, qPrintable(QStringLiteral("needs %1 px, has %2").arg(need.width()).arg(info->width())));
+    const QString dir = qEnvironmentVariable("KT900_SHOT_DIR");
+    if (!dir.isEmpty())
+        box.grab().save(QDir(dir).filePath(QStringLiteral("refusal-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-'))));
+}
+
 #include "tst_messagebox.moc"
