@@ -5,6 +5,7 @@
 #include "userfiles.h"
 #include "valuemodel.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
