@@ -6,10 +6,10 @@
 #include "devicestore.h"
 #include "effectcatalogue.h"
 #include "firmwarefile.h"
+#include "identity.h"
 #include "irdata.h"
 #include "presetfilecodec.h"
 #include "resources.h"
-#include "startup.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -286,7 +286,7 @@ FirmwareDescription describeFirmware(const QString &path, const QByteArray &file
 {
     FirmwareDescription d;
     d.json.insert(QStringLiteral("size"), file.size());
-    const QByteArray model = Launcher::kExpectedName;
+    const QByteArray model = Identity::kExpectedName;
     Firmware::Header h;
     const Firmware::FileError headerError = Firmware::readHeader(file, &h);
     d.json.insert(QStringLiteral("tag"), headerError != Firmware::FileError::BadTag);

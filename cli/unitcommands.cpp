@@ -9,11 +9,11 @@
 #include "backupformat.h"
 #include "commands.h"
 #include "effectcatalogue.h"
+#include "identity.h"
 #include "irdata.h"
 #include "irupload.h"
 #include "presetfilecodec.h"
 #include "presetnames.h"
-#include "startup.h"
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
@@ -179,7 +179,7 @@ int runInfo(const Invocation &inv, Output &out)
     if (!s.identify(inv.busAddress, &id, &error))
         return failWith(out, error);
     const QString modeName = id.mode == 'A' ? tr("normal") : id.mode == 'B' ? tr("firmware update") : tr("unknown");
-    const bool accepted = !id.infoValid || Launcher::versionAccepted(id.version.toLatin1());
+    const bool accepted = !id.infoValid || Identity::versionAccepted(id.version.toLatin1());
     if (inv.json) {
         QJsonObject o{{QStringLiteral("model"), id.model},
                       {QStringLiteral("firmware"), id.version},
@@ -195,7 +195,7 @@ int runInfo(const Invocation &inv, Output &out)
     }
     out.line(tr("model: %1").arg(id.model));
     out.line(accepted ? tr("firmware: %1").arg(id.version)
-                      : tr("firmware: %1 (the editor needs %2)").arg(id.version, QString::fromLatin1(Launcher::kRequiredVersion)));
+                      : tr("firmware: %1 (the editor needs %2)").arg(id.version, QString::fromLatin1(Identity::kRequiredVersion)));
     out.line(tr("mode: %1 (%2)").arg(id.mode ? QString(QLatin1Char(id.mode)) : QStringLiteral("?"), modeName));
     out.line(tr("bus address: %1").arg(id.address));
     return 0;

@@ -5,7 +5,7 @@
 
 #include "commands.h"
 #include "effectcatalogue.h"
-#include "startup.h"
+#include "identity.h"
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
@@ -163,7 +163,7 @@ UnitSession::~UnitSession()
 
 bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *error)
 {
-    const QByteArray expected = Launcher::kExpectedName;
+    const QByteArray expected = Identity::kExpectedName;
     MyLibusb::setDeviceInfo(MyLibusb::DeviceInfo());
     m_link->usb.resetTap();
     if (busAddress < 0) {
@@ -180,17 +180,13 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
             *error = tr("the USB devices cannot be listed");
             return false;
         }
+        // Only a device with the unit's ids is opened at all.
         if (!m_link->usb.isOpen()) {
             if (m_link->usb.lastOpenWasBusy()) {
                 *error = inUseMessage();
                 return false;
             }
             *error = tr("no unit at bus address %1 (or it cannot be opened)").arg(busAddress);
-            return false;
-        }
-        if (m_link->usb.deviceType() == 0) {
-            m_link->usb.closeDevice();
-            *error = tr("the device at bus address %1 is not a KT900").arg(busAddress);
             return false;
         }
         m_link->usb.setExpectedName(expected.constData());
@@ -238,9 +234,9 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
         *error = tr("the unit is in firmware-update mode; update its firmware with Tovak Studio For KT900 first");
         return false;
     }
-    if (id.infoValid && !id.version.isEmpty() && !Launcher::versionAccepted(id.version.toLatin1())) {
+    if (id.infoValid && !id.version.isEmpty() && !Identity::versionAccepted(id.version.toLatin1())) {
         *error = tr("the unit's firmware is %1, the editor needs %2: update the firmware with Tovak Studio For KT900")
-                     .arg(id.version, QString::fromLatin1(Launcher::kRequiredVersion));
+                     .arg(id.version, QString::fromLatin1(Identity::kRequiredVersion));
         return false;
     }
 

@@ -4,8 +4,14 @@
 # GUI tests run on the offscreen platform. SIM tests talk to the virtual unit
 # through the real libusb code path and run under the umockdev preload; without
 # umockdev they are not built at all and a warning says so at configure time.
+#
+# The label "fast" marks the tests that need no virtual unit: `ctest -L fast`
+# runs them alone. A SIM test cannot carry it.
 function(kt900_add_test)
     cmake_parse_arguments(T "GUI;SIM" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(T_SIM AND "fast" IN_LIST T_LABELS)
+        message(FATAL_ERROR "test ${T_NAME} runs against the virtual unit and cannot be labelled fast")
+    endif()
     if(T_SIM AND NOT UMOCKDEV_FOUND)
         message(WARNING "umockdev not found: test ${T_NAME} against the virtual unit is SKIPPED")
         return()

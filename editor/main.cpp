@@ -1,5 +1,5 @@
-// The editor: started by the launcher with the unit's USB bus address as the
-// only argument.
+// The editor: started by the launcher with the unit's USB bus address and,
+// optionally, the number of the bus it is on.
 
 #include "core.h"
 #include "kt900style.h"
@@ -25,10 +25,18 @@ int main(int argc, char *argv[])
     if (!ok)
         value = 0;
     const auto address = static_cast<quint8>(value & 0xFF);
+    // The bus, when given, narrows the search to it; like the address, a bus
+    // number that is not a number matches no device.
+    int busNumber = -1;
+    if (argc > 2) {
+        busNumber = QString::fromLocal8Bit(argv[2]).toInt(&ok, 10);
+        if (!ok || busNumber < 0)
+            busNumber = 0;
+    }
 
     int result = 0;
     {
-        Core core(address);
+        Core core(address, busNumber);
         result = app.exec();
     }
     return result;

@@ -22,6 +22,11 @@ int LibusbDevice::deviceAddress() const
     return m_usb.deviceAddress();
 }
 
+int LibusbDevice::busNumber() const
+{
+    return m_usb.busNumber();
+}
+
 void LibusbDevice::closeDevice()
 {
     m_usb.closeDevice();

@@ -16,6 +16,7 @@ public:
     QByteArray reportedModelName() const override;
     QByteArray reportedVersion() const override;
     int deviceAddress() const override;
+    int busNumber() const override;
     void closeDevice() override;
     UpdateTransport &transport() override { return *this; }
 

@@ -10,15 +10,12 @@
 
 namespace Launcher {
 
-const char kExpectedName[] = "TOVAK_KT900";
-const char kRequiredVersion[] = "V1.1.0";
-
 QString EditorLaunch::commandLine() const
 {
     return QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
 }
 
-EditorLaunch editorLaunch(const QString &launcherDir, int busAddress)
+EditorLaunch editorLaunch(const QString &launcherDir, int busAddress, int busNumber)
 {
     const QDir dir(launcherDir);
     const QString name = QString::fromLatin1(kExpectedName);
@@ -26,6 +23,9 @@ EditorLaunch editorLaunch(const QString &launcherDir, int busAddress)
     launch.workingDirectory = dir.filePath(name);
     launch.program = QDir(launch.workingDirectory).filePath(name);
     launch.arguments = QStringList{QString::number(busAddress & 0xFF)};
+    // The address alone may name another device on another bus.
+    if (busNumber >= 0)
+        launch.arguments << QString::number(busNumber);
     return launch;
 }
 
@@ -37,11 +37,6 @@ QString firmwareDir(const QString &launcherDir)
 QString imageDir(const QString &launcherDir)
 {
     return QDir(launcherDir).filePath(QStringLiteral("img"));
-}
-
-bool versionAccepted(const QByteArray &version)
-{
-    return version.compare(kRequiredVersion, Qt::CaseInsensitive) == 0;
 }
 
 int run(Device &device, Platform &platform, const QString &launcherDir)
@@ -74,7 +69,7 @@ int run(Device &device, Platform &platform, const QString &launcherDir)
                 notice, Platform::Icon::None);
             return 1;
         }
-        const EditorLaunch launch = editorLaunch(launcherDir, device.deviceAddress());
+        const EditorLaunch launch = editorLaunch(launcherDir, device.deviceAddress(), device.busNumber());
         // The editor opens the unit itself: let go of it first, or its claim
         // of the interface can fail while this process is still exiting.
         device.closeDevice();

@@ -5,6 +5,8 @@
 // side and the window system are behind two small interfaces so the decision
 // runs the same against the real unit, the virtual unit or a test double.
 
+#include "identity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,9 @@ class UpdateTransport;
 
 namespace Launcher {
 
-extern const char kExpectedName[];     // "TOVAK_KT900"
-extern const char kRequiredVersion[];  // "V1.1.0"
+using Identity::kExpectedName;     // "TOVAK_KT900"
+using Identity::kRequiredVersion;  // "V1.1.0"
+using Identity::versionAccepted;
 
 // What start-up needs from the USB connection.
 class Device
@@ -30,6 +33,8 @@ public:
     virtual QByteArray reportedVersion() const = 0;
     // Bus address of the open unit, -1 when none is open.
     virtual int deviceAddress() const = 0;
+    // Number of the bus the open unit is on, -1 when unknown.
+    virtual int busNumber() const { return -1; }
     virtual void closeDevice() = 0;
     // The transport the updater uses on the open unit.
     virtual UpdateTransport &transport() = 0;
@@ -40,13 +45,13 @@ struct EditorLaunch
 {
     QString program;          // <launcher dir>/TOVAK_KT900/TOVAK_KT900
     QString workingDirectory; // <launcher dir>/TOVAK_KT900
-    QStringList arguments;    // exactly one: the bus address in decimal
+    QStringList arguments;    // the bus address in decimal, then the bus number when known
 
     // The command line as a Windows backend passes it: " %d".
     QString commandLine() const;
 };
 
-EditorLaunch editorLaunch(const QString &launcherDir, int busAddress);
+EditorLaunch editorLaunch(const QString &launcherDir, int busAddress, int busNumber = -1);
 
 // Where the launcher keeps its files, all relative to its own directory.
 QString firmwareDir(const QString &launcherDir);
@@ -64,10 +69,6 @@ public:
     // Shows the update window and runs until it is closed; returns the exit code.
     virtual int runUpdateWindow(Device &device) = 0;
 };
-
-// True when the unit's version text is the one the editor was made for
-// ("V1.1.0", letter case ignored).
-bool versionAccepted(const QByteArray &version);
 
 // The whole start-up; returns the process exit code.
 int run(Device &device, Platform &platform, const QString &launcherDir);

@@ -2,6 +2,7 @@
 
 #include "factoryset.h"
 
+#include "commands.h"
 #include "effectcatalogue.h"
 #include "valuemodel.h"
 
@@ -18,45 +19,6 @@ using namespace Kt900;
 
 namespace {
 
-// Command codes.
-enum : std::uint8_t {
-    CmdInfo = 0x00,
-    CmdInfoReply = 0x01,
-    CmdCurrentUi = 0x02,
-    CmdRhythm = 0x0E,
-    CmdGlobalBpm = 0x0F,
-    CmdChainOrder = 0x10,
-    CmdSystem = 0x11,
-    CmdMidiEntry = 0x12,
-    CmdGlobalEq = 0x13,
-    CmdCtrlSet = 0x14,
-    CmdModuleSwitches = 0x15,
-    CmdExpVolume = 0x16,
-    CmdFactoryReset = 0x18,
-    CmdSlotName = 0x1A,
-    CmdRequestData = 0x1B,
-    CmdDataTransfer = 0x1C,
-    CmdDeleteSlot = 0x1D,
-    CmdRequestSync = 0x1E,
-    CmdSyncDone = 0x1F,
-    CmdStorePreset = 0x20,
-    CmdSelectPreset = 0x22,
-    CmdMidiList = 0x24,
-    CmdCaptureA = 0x25,
-    CmdCaptureB = 0x26,
-    CmdCaptureC = 0x27,
-    CmdCaptureAmpList = 0x28,
-    CmdBackupMode = 0x29,
-    CmdEditorAttach = 0x31,
-    CmdAck = 0xEA,
-};
-
-// ModuleParams command code per module number 0..11.
-constexpr int kModuleCodes[kModuleCount] = {0x03, 0x04, 0x05, 0x07, 0x08, 0x09, 0x0B, 0x0C, 0x0D, 0x0A, 0x0A, 0x06};
-
-// DataTransfer sub-kinds of the user slots.
-enum SubKind { SubEditBuffer = 1, SubPreset = 2, SubNr = 3, SubIr = 4, SubCapture = 5 };
-
 struct SlotKind {
     int slotTotal;
     int chunkTotal;
@@ -67,9 +29,9 @@ struct SlotKind {
 bool slotKind(int sub, SlotKind *k)
 {
     switch (sub) {
-    case SubNr: *k = {kNrSlots, 5, 396, kNrBytes}; return true;
-    case SubIr: *k = {kIrSlots, 17, 512, kIrBytes}; return true;
-    case SubCapture: *k = {kCaptureSlots, 9, 512, kCaptureBytes}; return true;
+    case Cmd::SubNr: *k = {kNrSlots, Cmd::kNrChunkTotal, Cmd::kNrChunkBytes, kNrBytes}; return true;
+    case Cmd::SubIr: *k = {kIrSlots, Cmd::kIrChunkTotal, Cmd::kIrChunkBytes, kIrBytes}; return true;
+    case Cmd::SubCapture: *k = {kCaptureSlots, Cmd::kCaptureChunkTotal, Cmd::kCaptureChunkBytes, kCaptureBytes}; return true;
     default: return false;
     }
 }
@@ -458,7 +420,7 @@ bool VirtualUnit::selectPreset(int index)
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_unplugged || m_options.mode != 'A' || !m_memory->store.selectPreset(index))
             return false;
-        sendFrame({CmdSelectPreset, index});
+        sendFrame({Cmd::SelectPreset, index});
     }
     notify();
     return true;
@@ -512,7 +474,7 @@ bool VirtualUnit::setModuleSwitch(int module, bool on)
             return false;
         DeviceStore &s = m_memory->store;
         s.setBlockWord(kEditBuffer, module, 0, on ? 1 : 0);
-        QByteArray payload(1, static_cast<char>(CmdModuleSwitches));
+        QByteArray payload(1, static_cast<char>(Cmd::ModuleSwitches));
         for (int m : kSwitchOrder)
             payload.append(static_cast<char>(s.blockWord(kEditBuffer, m, 0) ? 1 : 0));
         sendFrame(payload);
@@ -528,7 +490,7 @@ bool VirtualUnit::setPage(std::uint32_t screenCode)
         if (m_unplugged || m_options.mode != 'A')
             return false;
         m_memory->store.setScreenCode(screenCode);
-        QByteArray payload(1, static_cast<char>(CmdCurrentUi));
+        QByteArray payload(1, static_cast<char>(Cmd::CurrentUi));
         appendU32(payload, screenCode);
         payload.append('\0');
         sendFrame(payload);
@@ -548,7 +510,7 @@ bool VirtualUnit::setTempo(int bpm)
             s.setGlobalTempoRaw(static_cast<std::uint16_t>(bpm - 40));
         else
             putU16(s.record(kEditBuffer)->data() + Rec::Tempo, static_cast<std::uint16_t>(bpm - 40));
-        QByteArray payload(1, static_cast<char>(CmdGlobalBpm));
+        QByteArray payload(1, static_cast<char>(Cmd::GlobalBpm));
         payload.append(static_cast<char>(s.presetVolume()));
         appendU16(payload, getU16(s.record(kEditBuffer)->data() + Rec::Tempo));
         appendU16(payload, s.globalTempoRaw());
@@ -570,7 +532,7 @@ bool VirtualUnit::storePreset(int index, const QString &name)
         s.setCurrentIndex(index);
         s.setLastStoredPreset(index);
         QByteArray payload;
-        payload.append(static_cast<char>(CmdStorePreset));
+        payload.append(static_cast<char>(Cmd::StorePreset));
         payload.append('\0');
         payload.append(static_cast<char>(index));
         payload.append(reinterpret_cast<const char *>(s.record(index)->data() + Rec::Name), kNameSize);
@@ -585,15 +547,12 @@ bool VirtualUnit::storePreset(int index, const QString &name)
 
 int VirtualUnit::moduleCommandCode(int module)
 {
-    return (module >= 0 && module < kModuleCount) ? kModuleCodes[module] : -1;
+    return Cmd::moduleCommand(module);
 }
 
 int VirtualUnit::moduleForCommandCode(int code)
 {
-    for (int m = 0; m < kModuleCount; ++m)
-        if (kModuleCodes[m] == code)
-            return m;
-    return -1;
+    return Cmd::commandModule(code);
 }
 
 QByteArray VirtualUnit::moduleParamsPayload(const Record &record, int module)
@@ -657,7 +616,7 @@ void VirtualUnit::sendFrame(const QByteArray &payload)
 
 void VirtualUnit::sendDeviceInfo()
 {
-    QByteArray payload(1, static_cast<char>(CmdInfoReply));
+    QByteArray payload(1, static_cast<char>(Cmd::DeviceInfoReply));
     appendText(payload, m_options.modelName, 32);
     appendText(payload, m_options.info1.left(6), 7);
     appendText(payload, m_options.version.left(6), 7);
@@ -672,17 +631,17 @@ void VirtualUnit::sendAck(int sub, int slot, int chunk)
     if (!f.acknowledge || (f.stopAckAfter >= 0 && m_acksSent >= f.stopAckAfter))
         return;
     ++m_acksSent;
-    sendFrame({CmdAck, CmdDataTransfer, sub, slot, chunk});
+    sendFrame({Cmd::Ack, Cmd::DataTransfer, sub, slot, chunk});
 }
 
 void VirtualUnit::sendSlotName(int kind, int slot)
 {
-    const int list = kind == SubNr ? ListNr : kind == SubIr ? ListIr : ListCapture;
+    const int list = kind == Cmd::SubNr ? ListNr : kind == Cmd::SubIr ? ListIr : ListCapture;
     const std::uint8_t *name = m_memory->store.slotNameBytes(list, slot);
     if (!name)
         return;
     QByteArray payload;
-    payload.append(static_cast<char>(CmdSlotName));
+    payload.append(static_cast<char>(Cmd::SlotName));
     payload.append(static_cast<char>(kind));
     payload.append(static_cast<char>(slot));
     payload.append(reinterpret_cast<const char *>(name), kNameSize);
@@ -694,14 +653,14 @@ void VirtualUnit::sendSlotData(int kind, int slot)
     SlotKind k;
     if (!slotKind(kind, &k) || slot < 0 || slot >= k.slotTotal)
         return;
-    const int list = kind == SubNr ? ListNr : kind == SubIr ? ListIr : ListCapture;
-    const std::uint8_t *data = kind == SubNr ? m_memory->nrData[static_cast<std::size_t>(slot)].data()
-                               : kind == SubIr ? m_memory->irData[static_cast<std::size_t>(slot)].data()
+    const int list = kind == Cmd::SubNr ? ListNr : kind == Cmd::SubIr ? ListIr : ListCapture;
+    const std::uint8_t *data = kind == Cmd::SubNr ? m_memory->nrData[static_cast<std::size_t>(slot)].data()
+                               : kind == Cmd::SubIr ? m_memory->irData[static_cast<std::size_t>(slot)].data()
                                                : m_memory->store.captureData(slot);
     for (int chunk = 0; chunk < k.chunkTotal; ++chunk) {
         const int count = chunk == 0 ? kNameSize : k.chunkBytes;
         QByteArray payload;
-        payload.append(static_cast<char>(CmdDataTransfer));
+        payload.append(static_cast<char>(Cmd::DataTransfer));
         payload.append(static_cast<char>(kind));
         payload.append(static_cast<char>(slot));
         appendU16(payload, static_cast<std::uint16_t>(count));
@@ -718,14 +677,14 @@ void VirtualUnit::sendSlotData(int kind, int slot)
 void VirtualUnit::sendEqAndMidi()
 {
     DeviceStore &s = m_memory->store;
-    QByteArray p(1, static_cast<char>(CmdGlobalEq));
+    QByteArray p(1, static_cast<char>(Cmd::GlobalEq));
     p.append(static_cast<char>(s.globalEqOutput()));
     p.append(3, '\0');
     for (int i = 0; i < kGlobalEqWords; ++i)
         appendU16(p, s.globalEqWord(i));
     sendFrame(p);
 
-    p = QByteArray(1, static_cast<char>(CmdMidiList));
+    p = QByteArray(1, static_cast<char>(Cmd::MidiList));
     p.append(reinterpret_cast<const char *>(s.midiBlock()), kMidiSize);
     sendFrame(p);
 }
@@ -738,7 +697,7 @@ bool VirtualUnit::changeSettings(const std::function<void(UnitMemory &)> &edit)
             return false;
         if (edit)
             edit(*m_memory);
-        QByteArray p(1, static_cast<char>(CmdSystem));
+        QByteArray p(1, static_cast<char>(Cmd::SystemSettings));
         p.append(reinterpret_cast<const char *>(m_memory->store.systemBlock()), kSystemSize);
         sendFrame(p);
         sendEqAndMidi();
@@ -753,16 +712,16 @@ void VirtualUnit::sendSync()
     DeviceStore &s = m_memory->store;
     const Record &edit = *s.record(kEditBuffer);
 
-    QByteArray p(1, static_cast<char>(CmdCurrentUi));
+    QByteArray p(1, static_cast<char>(Cmd::CurrentUi));
     appendU32(p, s.screenCode());
     p.append('\0');
     sendFrame(p);
 
-    p = QByteArray(1, static_cast<char>(CmdSystem));
+    p = QByteArray(1, static_cast<char>(Cmd::SystemSettings));
     p.append(reinterpret_cast<const char *>(s.systemBlock()), kSystemSize);
     sendFrame(p);
 
-    p = QByteArray(1, static_cast<char>(CmdGlobalBpm));
+    p = QByteArray(1, static_cast<char>(Cmd::GlobalBpm));
     p.append(static_cast<char>(edit[Rec::Volume]));
     appendU16(p, getU16(edit.data() + Rec::Tempo));
     appendU16(p, s.globalTempoRaw());
@@ -770,54 +729,54 @@ void VirtualUnit::sendSync()
 
     sendEqAndMidi();
 
-    p = QByteArray(1, static_cast<char>(CmdRhythm));
+    p = QByteArray(1, static_cast<char>(Cmd::RhythmSettings));
     p.append(reinterpret_cast<const char *>(s.rhythmBlock()), kRhythmSize);
     sendFrame(p);
 
-    p = QByteArray(1, static_cast<char>(CmdExpVolume));
+    p = QByteArray(1, static_cast<char>(Cmd::ExpVolume));
     p.append(reinterpret_cast<const char *>(edit.data() + Rec::ExpSettings), 10);
     appendU16(p, s.expGlobalWord());
     p.append(static_cast<char>(s.expGlobalByte()));
     sendFrame(p);
 
-    sendFrame({CmdCaptureA, s.toneCaptureValue(0)});
-    p = QByteArray(1, static_cast<char>(CmdCaptureB));
+    sendFrame({Cmd::CaptureSettingsA, s.toneCaptureValue(0)});
+    p = QByteArray(1, static_cast<char>(Cmd::CaptureSettingsB));
     p.append('\0');
     p.append(static_cast<char>(s.toneCaptureValue(1)));
     p.append(2, '\0');
     for (int i = 2; i <= 7; ++i)
         appendU16(p, s.toneCaptureValue(i));
     sendFrame(p);
-    sendFrame({CmdCaptureC, s.toneCaptureValue(8), s.toneCaptureValue(9), s.toneCaptureValue(10), s.toneCaptureValue(11)});
+    sendFrame({Cmd::CaptureSettingsC, s.toneCaptureValue(8), s.toneCaptureValue(9), s.toneCaptureValue(10), s.toneCaptureValue(11)});
 
-    p = QByteArray(1, static_cast<char>(CmdCaptureAmpList));
+    p = QByteArray(1, static_cast<char>(Cmd::CaptureAmpList));
     p.append(reinterpret_cast<const char *>(s.captureAmpList()), kCaptureSlots * kCaptureAmpEntry);
     sendFrame(p);
 
     for (int slot = 0; slot < kNrSlots; ++slot)
         if (m_memory->nrFilled(slot))
-            sendSlotName(SubNr, slot);
+            sendSlotName(Cmd::SubNr, slot);
     for (int slot = 0; slot < kIrSlots; ++slot)
         if (m_memory->irFilled(slot))
-            sendSlotName(SubIr, slot);
+            sendSlotName(Cmd::SubIr, slot);
     for (int slot = 0; slot < kCaptureSlots; ++slot)
         if (m_memory->captureFilled(slot))
-            sendSlotName(SubCapture, slot);
+            sendSlotName(Cmd::SubCapture, slot);
 
     std::uint8_t wire[kWireRecordSize];
     for (int i = 0; i <= kPresetCount; ++i) {
         const bool editBuffer = i == kPresetCount;
         const int current = s.currentPresetIndex();
         encodeWireRecord(*s.record(editBuffer ? kEditBuffer : i), wire);
-        p = QByteArray(1, static_cast<char>(CmdDataTransfer));
-        p.append(static_cast<char>(editBuffer ? SubEditBuffer : SubPreset));
+        p = QByteArray(1, static_cast<char>(Cmd::DataTransfer));
+        p.append(static_cast<char>(editBuffer ? Cmd::SubEditBuffer : Cmd::SubPreset));
         p.append(static_cast<char>(editBuffer ? (current < 0 ? 255 : current) : i));
         const char fixed[4] = {0x00, 0x02, 0x02, 0x01};
         p.append(fixed, 4);
         p.append(reinterpret_cast<const char *>(wire), kWireRecordSize);
         sendFrame(p);
     }
-    sendFrame({CmdSyncDone, 0x00});
+    sendFrame({Cmd::SyncDone, 0x00});
 }
 
 // ---------------------------------------------------------------------------
@@ -855,7 +814,7 @@ void VirtualUnit::onFrame(const std::uint8_t *frame, std::size_t len)
 void VirtualUnit::handleLoader(const std::uint8_t *p, int n)
 {
     const std::uint8_t code = p[0];
-    if (code == CmdInfo && n == 2) {
+    if (code == Cmd::DeviceInfo && n == 2) {
         ++m_loader.infoRequests;
         if (m_options.faults.answerInfo)
             sendDeviceInfo();
@@ -910,19 +869,19 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
     }
 
     switch (code) {
-    case CmdInfo:
+    case Cmd::DeviceInfo:
         if (expectLength("device info request", n, 2) && m_options.faults.answerInfo)
             sendDeviceInfo();
         break;
-    case CmdCurrentUi:
+    case Cmd::CurrentUi:
         if (expectLength("CurrentUi", n, 6))
             s.setScreenCode(getU32(p + 1));
         break;
-    case CmdRhythm:
+    case Cmd::RhythmSettings:
         if (expectLength("RhythmSettings", n, 13))
             std::memcpy(s.rhythmBlock(), p + 1, kRhythmSize);
         break;
-    case CmdGlobalBpm:
+    case Cmd::GlobalBpm:
         if (expectLength("GlobalBpm", n, 6)) {
             const int preset = getU16(p + 2);
             const int global = getU16(p + 4);
@@ -935,7 +894,7 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
             s.setGlobalTempoRaw(static_cast<std::uint16_t>(global));
         }
         break;
-    case CmdChainOrder:
+    case Cmd::ChainOrder:
         if (expectLength("ChainOrder", n, 23)) {
             std::uint32_t seen = 0;
             for (int i = 0; i < kChainLength; ++i)
@@ -951,11 +910,11 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
             }
         }
         break;
-    case CmdSystem:
+    case Cmd::SystemSettings:
         if (expectLength("SystemSettings", n, 19))
             std::memcpy(s.systemBlock(), p + 1, kSystemSize);
         break;
-    case CmdMidiEntry:
+    case Cmd::MidiMapEntry:
         if (expectLength("MidiMapEntry", n, 5)) {
             const int table = p[1];
             const int entry = p[2];
@@ -966,7 +925,7 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
             s.midiBlock()[(table == 4 ? 0 : 256) + entry] = p[3];
         }
         break;
-    case CmdGlobalEq:
+    case Cmd::GlobalEq:
         if (expectLength("GlobalEq", n, 41)) {
             if (p[1] >= 2) {
                 protocolError(QStringLiteral("GlobalEq for output %1").arg(p[1]));
@@ -977,27 +936,27 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 s.setGlobalEqWord(i, getU16(p + 5 + 2 * i));
         }
         break;
-    case CmdCtrlSet:
+    case Cmd::CtrlSet:
         if (expectLength("CtrlSet", n, 4)) {
             edit[Rec::CtrlMode] = p[1];
             edit[Rec::CtrlMask] = p[2];
             edit[Rec::CtrlMask + 1] = p[3];
         }
         break;
-    case CmdExpVolume:
+    case Cmd::ExpVolume:
         if (expectLength("ExpVolume", n, 14)) {
             std::memcpy(edit.data() + Rec::ExpSettings, p + 1, 10);
             s.setExpGlobals(getU16(p + 11), p[13]);
         }
         break;
-    case CmdFactoryReset:
+    case Cmd::FactoryReset:
         if (expectLength("FactoryReset", n, 1)) {
             *m_memory = factoryMemory();
             m_staging.clear();
             m_captureSlot = -1;
         }
         break;
-    case CmdSlotName:
+    case Cmd::SlotName:
         if (expectLength("SlotName", n, 19)) {
             const int kind = p[1];
             const int list = kind == 3 ? ListNr : kind == 4 ? ListIr : kind == 5 ? ListCapture : -1;
@@ -1005,14 +964,14 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 protocolError(QStringLiteral("SlotName for kind %1 slot %2").arg(kind).arg(p[2]));
         }
         break;
-    case CmdRequestData:
+    case Cmd::RequestData:
         if (expectLength("RequestData", n, 4))
             handleRequestData(p[1], p[2], p[3]);
         break;
-    case CmdDataTransfer:
+    case Cmd::DataTransfer:
         handleDataTransfer(p, n);
         break;
-    case CmdDeleteSlot:
+    case Cmd::DeleteSlot:
         if (expectLength("DeleteSlot", n, 3)) {
             if (p[1] == 4 && p[2] < kIrSlots)
                 m_memory->clearIr(p[2]);
@@ -1022,11 +981,11 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 protocolError(QStringLiteral("DeleteSlot for kind %1 slot %2").arg(p[1]).arg(p[2]));
         }
         break;
-    case CmdRequestSync:
+    case Cmd::RequestSync:
         if (expectLength("RequestSync", n, 2))
             sendSync();
         break;
-    case CmdStorePreset:
+    case Cmd::StorePreset:
         if (expectLength("StorePreset", n, 19)) {
             const int index = p[2];
             if (index >= kPresetCount) {
@@ -1039,27 +998,27 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
             s.setLastStoredPreset(index);
         }
         break;
-    case CmdSelectPreset:
+    case Cmd::SelectPreset:
         if (expectLength("SelectPreset", n, 2) && !s.selectPreset(p[1]))
             protocolError(QStringLiteral("SelectPreset for preset %1").arg(p[1]));
         break;
-    case CmdMidiList:
+    case Cmd::MidiList:
         if (expectLength("MidiList", n, 513))
             std::memcpy(s.midiBlock(), p + 1, kMidiSize);
         break;
-    case CmdCaptureA:
-    case CmdCaptureB:
-    case CmdCaptureC:
+    case Cmd::CaptureSettingsA:
+    case Cmd::CaptureSettingsB:
+    case Cmd::CaptureSettingsC:
         handleCaptureSettings(code, p, n);
         break;
-    case CmdCaptureAmpList:
+    case Cmd::CaptureAmpList:
         if (expectLength("CaptureAmpList", n, 141))
             std::memcpy(s.captureAmpList(), p + 1, kCaptureSlots * kCaptureAmpEntry);
         break;
-    case CmdBackupMode:
+    case Cmd::BackupMode:
         if (expectLength("BackupMode", n, 3)) {
             if (p[1] == 0 && p[2] == 0) {
-                sendFrame({CmdBackupMode, 0, 0}); // read-out finished
+                sendFrame({Cmd::BackupMode, 0, 0}); // read-out finished
             } else if (p[1] == 1 && p[2] == 0) {
                 // End of a recall: the current preset is loaded again from
                 // what was recalled. (0, 1) and (1, 1) need no answer.
@@ -1068,7 +1027,7 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
             }
         }
         break;
-    case CmdEditorAttach:
+    case Cmd::EditorAttach:
         expectLength("EditorAttach", n, 2); // nothing to answer; RequestSync follows
         break;
     default:
@@ -1106,12 +1065,12 @@ void VirtualUnit::handleModuleParams(int module, const std::uint8_t *p, int n)
 void VirtualUnit::handleCaptureSettings(int code, const std::uint8_t *p, int n)
 {
     DeviceStore &s = m_memory->store;
-    if (code == CmdCaptureA) {
+    if (code == Cmd::CaptureSettingsA) {
         if (expectLength("CaptureSettingsA", n, 2))
             s.setToneCaptureValue(0, p[1]);
         return;
     }
-    if (code == CmdCaptureB) {
+    if (code == Cmd::CaptureSettingsB) {
         if (expectLength("CaptureSettingsB", n, 17)) {
             s.setToneCaptureValue(1, p[2]);
             for (int i = 0; i < 6; ++i)
@@ -1170,11 +1129,11 @@ void VirtualUnit::finishCapture(int slot)
     s.setToneCaptureValue(10, 1);
     s.setToneCaptureValue(11, 0);
 
-    sendSlotName(SubCapture, slot);
-    QByteArray p(1, static_cast<char>(CmdCaptureAmpList));
+    sendSlotName(Cmd::SubCapture, slot);
+    QByteArray p(1, static_cast<char>(Cmd::CaptureAmpList));
     p.append(reinterpret_cast<const char *>(s.captureAmpList()), kCaptureSlots * kCaptureAmpEntry);
     sendFrame(p);
-    sendFrame({CmdCaptureC, s.toneCaptureValue(8), s.toneCaptureValue(9), 1, 0});
+    sendFrame({Cmd::CaptureSettingsC, s.toneCaptureValue(8), s.toneCaptureValue(9), 1, 0});
 }
 
 void VirtualUnit::handleRequestData(int kind, int a, int b)
@@ -1185,7 +1144,7 @@ void VirtualUnit::handleRequestData(int kind, int a, int b)
         return;
     }
     auto filled = [this, kind](int slot) {
-        return kind == SubNr ? m_memory->nrFilled(slot) : kind == SubIr ? m_memory->irFilled(slot) : m_memory->captureFilled(slot);
+        return kind == Cmd::SubNr ? m_memory->nrFilled(slot) : kind == Cmd::SubIr ? m_memory->irFilled(slot) : m_memory->captureFilled(slot);
     };
     if (a == 1 && b == 0) {
         // All slots: the names of the filled ones, then their data.
@@ -1219,21 +1178,21 @@ void VirtualUnit::handleDataTransfer(const std::uint8_t *p, int n)
     const int chunk = p[6];
     DeviceStore &s = m_memory->store;
 
-    if (sub == SubEditBuffer || sub == SubPreset) {
+    if (sub == Cmd::SubEditBuffer || sub == Cmd::SubPreset) {
         if (!expectLength("DataTransfer preset", n, 7 + kWireRecordSize))
             return;
         if (count != 512 || total != 2 || chunk != 1)
             protocolError(QStringLiteral("DataTransfer preset with header %1 %2 %3").arg(count).arg(total).arg(chunk));
-        if (sub == SubPreset && slot >= kPresetCount) {
+        if (sub == Cmd::SubPreset && slot >= kPresetCount) {
             protocolError(QStringLiteral("DataTransfer for preset %1").arg(slot));
             return;
         }
-        Record &target = *s.record(sub == SubEditBuffer ? kEditBuffer : slot);
+        Record &target = *s.record(sub == Cmd::SubEditBuffer ? kEditBuffer : slot);
         decodeWireRecord(p + 7, target);
         for (int m = 0; m <= ModFxLoopSend; ++m) {
             const QString problem = checkModuleBlock(target, m);
             if (!problem.isEmpty())
-                protocolError(QStringLiteral("preset %1: %2").arg(sub == SubEditBuffer ? 255 : slot).arg(problem));
+                protocolError(QStringLiteral("preset %1: %2").arg(sub == Cmd::SubEditBuffer ? 255 : slot).arg(problem));
         }
         sendAck(sub, slot, chunk);
         return;
@@ -1265,10 +1224,10 @@ void VirtualUnit::handleDataTransfer(const std::uint8_t *p, int n)
         if (st.chunksSeen == (1u << total) - 1) {
             const auto *name = reinterpret_cast<const std::uint8_t *>(st.name.constData());
             const auto *data = reinterpret_cast<const std::uint8_t *>(st.data.constData());
-            if (sub == SubNr) {
+            if (sub == Cmd::SubNr) {
                 s.setSlotNameBytes(ListNr, slot, name, kNameSize);
                 std::memcpy(m_memory->nrData[static_cast<std::size_t>(slot)].data(), data, kNrBytes);
-            } else if (sub == SubIr) {
+            } else if (sub == Cmd::SubIr) {
                 s.setSlotNameBytes(ListIr, slot, name, kNameSize);
                 std::memcpy(m_memory->irData[static_cast<std::size_t>(slot)].data(), data, kIrBytes);
             } else {

@@ -17,7 +17,6 @@
 #include "kt900style.h"
 #include "loadingwidget.h"
 #include "modulepanel.h"
-#include "mymessagebox.h"
 #include "notificationrouter.h"
 #include "panelsync.h"
 #include "parawidgetbase.h"
@@ -46,7 +45,7 @@ using namespace Kt900;
 // ===========================================================================
 // Start-up and the end
 
-Core::Core(quint8 deviceAddress, QWidget *parent)
+Core::Core(quint8 deviceAddress, int busNumber, QWidget *parent)
     : QWidget(parent)
 {
     kt900InitResources();
@@ -66,7 +65,7 @@ Core::Core(quint8 deviceAddress, QWidget *parent)
     reload->setContext(Qt::WindowShortcut);
     connect(reload, &QShortcut::activated, this, &Core::reloadStyleSheets);
 
-    if (!m_session->open(deviceAddress)) {
+    if (!m_session->open(deviceAddress, busNumber)) {
         if (m_session->unitInUse())
             m_session->fail(tr("The unit is in use by another program."), 1);
         else
@@ -150,8 +149,8 @@ void Core::buildWindow()
     connect(m_ui.chain->mapper(), &QSignalMapper::mappedInt, this, &Core::chainButtonClick);
     for (int module = 0; module < ChainPanel::kButtonCount; ++module) {
         CustomButton *b = m_ui.chain->button(module);
-        connect(b, &CustomButton::drag_signal, this, &Core::chainButtonDrag);
-        connect(b, &CustomButton::release_signal, this, &Core::chainButtonRelease);
+        connect(b, &CustomButton::drag_signal, m_ui.chain, [this, b]() { m_ui.chain->dragButton(b); });
+        connect(b, &CustomButton::release_signal, m_ui.chain, &ChainPanel::releaseButton);
     }
     connect(m_ui.module, &ModulePanel::switchToggled, m_ui.chain, &ChainPanel::setSwitchImage);
     connect(m_ui.module, &ModulePanel::importRequested, this, &Core::importIrOrNr);
@@ -181,8 +180,8 @@ void Core::buildWindow()
     m_maintenance->setLoadingWidget(m_loading);
     UnitMaintenance::Hooks hooks;
     hooks.hidePopups = [this]() { showPopup(PageCodes::Popup::None); };
-    hooks.setInputEnabled = [this](bool enabled) { setInputEnabled(enabled); };
-    hooks.refreshViews = [this]() { refreshAllViews(); };
+    hooks.setInputEnabled = [this](bool enabled) { m_sync->setInputEnabled(enabled); };
+    hooks.refreshViews = [this]() { m_sync->refreshAllViews(); };
     hooks.quit = [this](int code) { m_session->quit(code); };
     m_maintenance->setHooks(std::move(hooks));
 
@@ -224,7 +223,7 @@ void Core::buildPopups()
     m_popups->setActiveCheck([this]() { return state() != State::NotShown; });
     // A running capture keeps its pop-up open.
     m_popups->setKeepOpen(PageCodes::Popup::ToneCapture, [this]() { return m_toneCapture->isBusy(); });
-    connect(m_popups, &PopupManager::dialogDismissed, this, &Core::sendCurrentModulePage);
+    connect(m_popups, &PopupManager::dialogDismissed, m_sync, &PanelSync::sendCurrentModulePage);
     connect(m_popups, &PopupManager::renameDismissed, m_ui.presets, &PresetPanel::cancelRename);
     m_sync->setDialogs({m_exp, m_setting, m_toneCapture}, m_edits, m_popups);
     connect(m_popups, &PopupManager::escapePressed, this, [this]() {
@@ -280,7 +279,10 @@ void Core::routeNotifications()
     using N = NotificationRouter::Notification;
     NotificationRouter *r = m_router;
     r->setReadyCheck([this]() { return state() == State::Ready; });
-    r->setAfterHook([this]() { closeButtonMessageBoxes(); });
+    r->setAfterHook([this]() {
+        if (m_popups)
+            m_popups->closeQuestionBoxes();
+    });
     r->setHandler(N::PageChanged, [this](int) { followUnitPage(); });
     r->setHandler(N::ModuleData, [this](int code) { refreshModule(Cmd::commandModule(code)); });
     r->setHandler(N::FxLoop, [this](int) { m_sync->refreshFxLoop(); });
@@ -308,16 +310,6 @@ void Core::routeNotifications()
 void Core::readData(int cmd)
 {
     m_router->route(cmd);
-}
-
-void Core::closeButtonMessageBoxes()
-{
-    // A question about the state the unit just changed is moot now.
-    const QList<MyMessageBox *> boxes = findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"));
-    for (MyMessageBox *box : boxes) {
-        if (box->isVisible() && !box->buttons().isEmpty())
-            box->close();
-    }
 }
 
 void Core::loadingFinished()
@@ -401,16 +393,6 @@ void Core::chainButtonClick(int id)
     m_sync->chainButtonClick(id);
 }
 
-void Core::chainButtonDrag()
-{
-    m_ui.chain->dragButton(qobject_cast<CustomButton *>(sender()));
-}
-
-void Core::chainButtonRelease()
-{
-    m_ui.chain->releaseButton();
-}
-
 void Core::paraValueChanged(int value)
 {
     m_ui.module->paraValueChanged(qobject_cast<ParaWidgetBase *>(sender()), value);
@@ -480,32 +462,6 @@ void Core::showPopup(PageCodes::Popup which)
 {
     if (m_popups)
         m_popups->show(which);
-}
-
-void Core::setInputEnabled(bool enabled)
-{
-    for (QWidget *w : {static_cast<QWidget *>(m_ui.top), static_cast<QWidget *>(m_ui.presets),
-                       static_cast<QWidget *>(m_ui.module), static_cast<QWidget *>(m_ui.chain)}) {
-        if (w)
-            w->setEnabled(enabled);
-    }
-}
-
-void Core::refreshAllViews()
-{
-    m_ui.presets->fillDeviceList();
-    showCurrentPreset();
-    for (int code : {17, 18, 19, 20})
-        m_edits->pushSetting(code);
-    m_edits->pushToneCapture();
-    m_edits->refreshExp();
-    m_ui.top->refreshVolumeAndTempo();
-}
-
-void Core::sendCurrentModulePage()
-{
-    if (usbReceiveThread *u = m_session->link().sender())
-        u->sendCurrentUi(PageCodes::forModule(currentModule()));
 }
 
 // ===========================================================================

@@ -63,10 +63,11 @@ public:
     static constexpr int kHeight = 700;
     static constexpr int kLoadingSteps = 510;
 
-    // Opens the unit at `deviceAddress` and builds the window. When the unit
-    // cannot be opened or the catalogue cannot be read, an error message is
-    // shown and a quit is posted; the window is never shown then.
-    explicit Core(quint8 deviceAddress, QWidget *parent = nullptr);
+    // Opens the unit at `deviceAddress` (on bus `busNumber` when it is 0 or
+    // more) and builds the window. When the unit cannot be opened or the
+    // catalogue cannot be read, an error message is shown and a quit is
+    // posted; the window is never shown then.
+    explicit Core(quint8 deviceAddress, int busNumber = -1, QWidget *parent = nullptr);
     ~Core() override;
 
     // How the program ends (the event loop's exit). Tests replace it.
@@ -119,8 +120,6 @@ public slots:
     void dataInit();
     void importIrOrNr(QPoint point);
     void deleteIrOrNr(QPoint point);
-    void chainButtonDrag();
-    void chainButtonRelease();
     void readData(int cmd);
     void buttonClick(int id);
     void chainButtonClick(int id);
@@ -146,11 +145,6 @@ private:
     void loadingFinished();
     void wirePopups();
     void openDialog(PageCodes::Popup which, std::uint32_t page);
-    void closeButtonMessageBoxes();
-    void sendCurrentModulePage();
-    // Every view again from the device data store.
-    void refreshAllViews();
-    void setInputEnabled(bool enabled);
 
     PresetFileCodec m_codec;
     QSignalMapper *m_mapper = nullptr;

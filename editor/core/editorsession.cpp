@@ -45,10 +45,10 @@ EditorSession::~EditorSession()
     delete m_usb;
 }
 
-bool EditorSession::open(quint8 address)
+bool EditorSession::open(quint8 address, int busNumber)
 {
     m_address = address;
-    if (!m_usb || !m_usb->openByAddress(address))
+    if (!m_usb || !m_usb->openByAddress(address, busNumber))
         return false;
     // Another program holds the unit: nothing may be sent.
     m_inUse = m_usb->lastOpenWasBusy();

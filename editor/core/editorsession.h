@@ -43,9 +43,10 @@ public:
     static void setStartupRetryInterval(int ms);
     static int startupRetryInterval();
 
-    // Opens the unit and starts the receive loop; false when the unit
-    // cannot be opened (unitInUse() tells whether another program holds it).
-    bool open(quint8 address);
+    // Opens the unit at its bus address (on that bus when busNumber is 0 or
+    // more) and starts the receive loop; false when the unit cannot be opened
+    // (unitInUse() tells whether another program holds it).
+    bool open(quint8 address, int busNumber = -1);
     bool unitInUse() const { return m_inUse; }
     // Sends the start-up requests and arms their one retry.
     void start();

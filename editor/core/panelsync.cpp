@@ -170,3 +170,31 @@ void PanelSync::presetSelected()
     if (m_link.store().currentPresetIndex() != m_parts.presets->deviceList()->currentRow())
         showCurrentPreset();
 }
+
+void PanelSync::refreshAllViews()
+{
+    m_parts.presets->fillDeviceList();
+    showCurrentPreset();
+    if (m_edits) {
+        for (int code : {17, 18, 19, 20})
+            m_edits->pushSetting(code);
+        m_edits->pushToneCapture();
+        m_edits->refreshExp();
+    }
+    m_parts.top->refreshVolumeAndTempo();
+}
+
+void PanelSync::setInputEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_parts.top), static_cast<QWidget *>(m_parts.presets),
+                       static_cast<QWidget *>(m_parts.module), static_cast<QWidget *>(m_parts.chain)}) {
+        if (w)
+            w->setEnabled(enabled);
+    }
+}
+
+void PanelSync::sendCurrentModulePage()
+{
+    if (usbReceiveThread *u = m_link.sender())
+        u->sendCurrentUi(PageCodes::forModule(currentModule()));
+}

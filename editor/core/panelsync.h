@@ -54,6 +54,12 @@ public:
     void presetStored();
     // The unit switched presets (the list follows unless it shows it already).
     void presetSelected();
+    // Every view follows the model again (after a recall or a reset).
+    void refreshAllViews();
+    // The panels take input or not (while a long operation runs).
+    void setInputEnabled(bool enabled);
+    // Tells the unit the page of the module the window shows.
+    void sendCurrentModulePage();
 
 private:
     EditorLayout::Parts m_parts;

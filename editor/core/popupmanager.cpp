@@ -1,5 +1,6 @@
 #include "popupmanager.h"
 
+#include "mymessagebox.h"
 #include "popupframe.h"
 
 #include <QApplication>
@@ -180,4 +181,13 @@ bool PopupManager::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
         emit escapePressed();
     return false;
+}
+
+void PopupManager::closeQuestionBoxes()
+{
+    const QList<MyMessageBox *> boxes = m_window->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"));
+    for (MyMessageBox *box : boxes) {
+        if (box->isVisible() && !box->buttons().isEmpty())
+            box->close();
+    }
 }

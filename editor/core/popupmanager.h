@@ -46,6 +46,9 @@ public:
     Popup visibleId() const;
     // Centres the visible dialog on the window again.
     void centre();
+    // Closes the window's open message boxes that ask a question: what they
+    // ask about has just been changed on the unit.
+    void closeQuestionBoxes();
 
     // Filters the application's input events (installed on qApp).
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -39,22 +39,6 @@ constexpr int kRetryTimeout = 100;
 std::mutex g_infoMutex;
 MyLibusb::DeviceInfo g_info;
 
-QByteArray textAt(const std::uint8_t *payload, int len, int offset, int size)
-{
-    if (offset >= len)
-        return {};
-    const int avail = std::min(size, len - offset);
-    int n = 0;
-    while (n < avail && payload[offset + n] != 0)
-        ++n;
-    return QByteArray(reinterpret_cast<const char *>(payload + offset), n);
-}
-
-bool sameName(const QByteArray &a, const QByteArray &b)
-{
-    return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 MyLibusb::MyLibusb()
@@ -94,7 +78,17 @@ int MyLibusb::deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
     return 0;
 }
 
-bool MyLibusb::openByAddress(std::uint8_t address)
+bool MyLibusb::isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                        int deviceBus, int deviceAddress, int address, int busNumber)
+{
+    if (deviceAddress != address)
+        return false;
+    if (busNumber >= 0 && deviceBus != busNumber)
+        return false;
+    return vendorId == kVendorId && deviceTypeFor(productId, bcdDevice) != 0;
+}
+
+bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
 {
     if (!isLibusbReady())
         return false;
@@ -109,16 +103,20 @@ bool MyLibusb::openByAddress(std::uint8_t address)
     bool busy = false;
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device *dev = list[i];
-        if (libusb_get_device_address(dev) != address)
+        // Another device may have the same address on another bus: only the
+        // unit is configured and claimed.
+        libusb_device_descriptor desc{};
+        if (libusb_get_device_descriptor(dev, &desc) != 0)
+            continue;
+        if (!isUnitAt(desc.idVendor, desc.idProduct, desc.bcdDevice, libusb_get_bus_number(dev),
+                      libusb_get_device_address(dev), address, busNumber))
             continue;
         if (!open(dev)) {
             busy = busy || m_lastOpenBusy.load();
             continue;
         }
         busy = false;
-        libusb_device_descriptor desc{};
-        const int type = libusb_get_device_descriptor(dev, &desc) == 0
-                             ? deviceTypeFor(desc.idProduct, desc.bcdDevice) : 0;
+        const int type = deviceTypeFor(desc.idProduct, desc.bcdDevice);
         std::unique_lock<std::shared_mutex> lock(m_handleLock);
         m_device = libusb_ref_device(dev);
         m_deviceType = type;
@@ -127,7 +125,8 @@ bool MyLibusb::openByAddress(std::uint8_t address)
     libusb_free_device_list(list, 1);
     m_lastOpenBusy.store(busy && !isOpen());
     if (!isOpen())
-        qCInfo(lcUsb) << "no device with bus address" << address << (busy ? "(in use by another program)" : "");
+        qCInfo(lcUsb) << "no unit with bus address" << address << "on bus" << busNumber
+                      << (busy ? "(in use by another program)" : "");
     return true;
 }
 
@@ -261,20 +260,6 @@ bool MyLibusb::open(libusb_device *device)
     return claimed;
 }
 
-MyLibusb::DeviceInfo MyLibusb::parseDeviceInfo(const std::uint8_t *payload, int len)
-{
-    DeviceInfo info;
-    if (!payload || len <= 1)
-        return info;
-    info.modelName = textAt(payload, len, 1, 32);
-    info.info1 = textAt(payload, len, 33, 7);
-    info.firmwareVersion = textAt(payload, len, 40, 7);
-    info.info3 = textAt(payload, len, 47, 7);
-    info.mode = len > 54 ? static_cast<char>(payload[54]) : 0;
-    info.valid = true;
-    return info;
-}
-
 MyLibusb::DeviceInfo MyLibusb::deviceInfo()
 {
     std::lock_guard<std::mutex> lock(g_infoMutex);
@@ -326,7 +311,7 @@ int MyLibusb::identify(int deviceType)
     const DeviceInfo info = parseDeviceInfo(buffer.data() + payloadOffset, available);
     setDeviceInfo(info);
 
-    if (!sameName(info.modelName, expectedName()))
+    if (!Identity::sameModel(info.modelName, expectedName()))
         return 0;
     if (deviceType == 1)
         return 1;
@@ -509,6 +494,14 @@ int MyLibusb::deviceAddress() const
     if (!m_device || !m_handle)
         return -1;
     return libusb_get_device_address(m_device);
+}
+
+int MyLibusb::busNumber() const
+{
+    std::shared_lock<std::shared_mutex> lock(m_handleLock);
+    if (!m_device || !m_handle)
+        return -1;
+    return libusb_get_bus_number(m_device);
 }
 
 bool MyLibusb::isOpen() const

@@ -27,6 +27,8 @@
 // writeFrame() and reads through readReport(), so it can be driven entirely by
 // such a fake.
 
+#include "identity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -43,14 +45,7 @@ class MyLibusb
 {
 public:
     // Fields of the unit's device info reply; kept process-wide after identify().
-    struct DeviceInfo {
-        QByteArray modelName;        // up to 32 characters, e.g. "TOVAK_KT900"
-        QByteArray info1;            // carried, not interpreted
-        QByteArray firmwareVersion;  // e.g. "V1.1.0"
-        QByteArray info3;            // carried, not interpreted
-        char mode = 0;               // 'A' normal mode, 'B' firmware-update mode
-        bool valid = false;          // false until a reply was parsed
-    };
+    using DeviceInfo = Identity::DeviceInfo;
 
     static constexpr std::uint16_t kVendorId = 0x0483;
     static constexpr int kReportSize = 64;
@@ -81,10 +76,17 @@ public:
     static bool cutIntoReports(const std::uint8_t *bytes, int length, const TransferFn &send);
     static bool cutIntoBlocks(const std::uint8_t *bytes, int length, const TransferFn &send);
 
-    // Opens the device with this bus address. True when the device list could
-    // be read, even when no device has that address (then the connection stays
-    // closed). An open connection is closed first.
-    bool openByAddress(std::uint8_t address);
+    // Opens the unit with this bus address (and, when busNumber is 0 or more,
+    // on that bus). Only a device with the unit's vendor id and a known device
+    // type is touched: anything else at that address is left alone. True when
+    // the device list could be read, even when no unit has that address (then
+    // the connection stays closed). An open connection is closed first.
+    bool openByAddress(std::uint8_t address, int busNumber = -1);
+
+    // Whether a device with these ids at this bus location is the unit that
+    // openByAddress(address, busNumber) may open.
+    static bool isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
+                         int deviceBus, int deviceAddress, int address, int busNumber);
 
     // Launcher: initialises libusb, walks the bus and opens the unit.
     // autoMatch: matches vendor 0x0483 with the device type table, opens and
@@ -133,6 +135,8 @@ public:
 
     // Bus address of the open device, -1 when none is open.
     int deviceAddress() const;
+    // Bus number of the open device, -1 when none is open.
+    int busNumber() const;
     bool isOpen() const;
 
     // Releases every interface, closes the handle. Safe when nothing is open.
@@ -158,10 +162,12 @@ public:
     // with setDeviceInfo), for the launcher.
     static DeviceInfo deviceInfo();
     static void setDeviceInfo(const DeviceInfo &info);
-    // Parses an info reply payload (payload byte 0 is the reply code 0x01; the
-    // model name starts at payload offset 1, the info texts at 33, 40, 47, the
-    // mode letter at 54). len is the number of payload bytes available.
-    static DeviceInfo parseDeviceInfo(const std::uint8_t *payload, int len);
+    // Parses an info reply payload (payload byte 0 is the reply code 0x01);
+    // len is the number of payload bytes available.
+    static DeviceInfo parseDeviceInfo(const std::uint8_t *payload, int len)
+    {
+        return Identity::parseDeviceInfo(payload, len);
+    }
 
 private:
     bool initLibusb();

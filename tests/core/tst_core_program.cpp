@@ -18,6 +18,7 @@ private slots:
     void noArgumentEndsWithoutWindow();
     void nonNumericArgumentEndsWithMessage();
     void addressTakesLowEightBits();
+    void otherBusIsNotOpened();
     void launcherHandsOver();
 
 private:
@@ -92,6 +93,23 @@ void TestCoreProgram::addressTakesLowEightBits()
     QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
     QCOMPARE(editor.exitCode(), 0);
     QVERIFY(fixture.unit().protocolErrors().isEmpty());
+}
+
+void TestCoreProgram::otherBusIsNotOpened()
+{
+    // The unit's address, but on a bus it is not on: the editor does not take
+    // hold of it and ends as without a unit.
+    Kt900Sim::VirtualUnitFixture fixture;
+    QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
+    QProcess editor;
+    editor.setProcessChannelMode(QProcess::MergedChannels);
+    editor.start(editorBinary(), {QString::number(fixture.deviceAddress()), QString::number(fixture.busNumber() + 1)});
+    QVERIFY(editor.waitForFinished(15000));
+    QCOMPARE(editor.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(editor.exitCode(), 0);
+    QVERIFY(editor.readAll().contains("unit is gone"));
+    QCOMPARE(fixture.unit().syncCount(), 0);
+    QVERIFY(fixture.bridge().stats().interfaceLog.isEmpty());
 }
 
 void TestCoreProgram::launcherHandsOver()

@@ -50,6 +50,8 @@ private slots:
     void deviceTypeTable();
     void closedState();
     void openByAddressWithoutDevice();
+    void unitAtLocation_data();
+    void unitAtLocation();
     void reportCutting_data();
     void reportCutting();
     void blockCutting_data();
@@ -141,6 +143,40 @@ void TestMyLibusb::openByAddressWithoutDevice()
     QCOMPARE(usb.deviceAddress(), -1);
     std::uint8_t buffer[64];
     QCOMPARE(usb.readReport(buffer, 10), -1);
+}
+
+void TestMyLibusb::unitAtLocation_data()
+{
+    // The device the table describes sits at bus 2, address 7.
+    QTest::addColumn<int>("vid");
+    QTest::addColumn<int>("pid");
+    QTest::addColumn<int>("bcd");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("bus");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("unit, any bus") << 0x0483 << 0x5703 << 0x00CA << 7 << -1 << true;
+    QTest::newRow("unit, its bus") << 0x0483 << 0x5703 << 0x00CA << 7 << 2 << true;
+    QTest::newRow("unit, bulk type") << 0x0483 << 0x1412 << 0x00C8 << 7 << 2 << true;
+    QTest::newRow("unit, other bus") << 0x0483 << 0x5703 << 0x00CA << 7 << 1 << false;
+    QTest::newRow("unit, bus 0") << 0x0483 << 0x5703 << 0x00CA << 7 << 0 << false;
+    QTest::newRow("unit, other address") << 0x0483 << 0x5703 << 0x00CA << 8 << -1 << false;
+    QTest::newRow("other vendor, same ids") << 0x1D6B << 0x5703 << 0x00CA << 7 << -1 << false;
+    QTest::newRow("other vendor, its bus") << 0x046D << 0xC52B << 0x1201 << 7 << 2 << false;
+    QTest::newRow("unit vendor, unknown product") << 0x0483 << 0x3748 << 0x0100 << 7 << -1 << false;
+    QTest::newRow("unit vendor, unknown bcdDevice") << 0x0483 << 0x5703 << 0x00C9 << 7 << 2 << false;
+}
+
+void TestMyLibusb::unitAtLocation()
+{
+    QFETCH(int, vid);
+    QFETCH(int, pid);
+    QFETCH(int, bcd);
+    QFETCH(int, address);
+    QFETCH(int, bus);
+    QFETCH(bool, opens);
+    QCOMPARE(MyLibusb::isUnitAt(static_cast<std::uint16_t>(vid), static_cast<std::uint16_t>(pid),
+                                static_cast<std::uint16_t>(bcd), 2, 7, address, bus),
+             opens);
 }
 
 void TestMyLibusb::reportCutting_data()

@@ -348,7 +348,7 @@ void TestLauncherSim::normalModeStartsTheEditor()
         QVERIFY(platform.messages.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
         QCOMPARE(standInReport(out),
-                 (QStringList{"1", QDir(dir.filePath("TOVAK_KT900")).canonicalPath(), "42"}));
+                 (QStringList{"2", QDir(dir.filePath("TOVAK_KT900")).canonicalPath(), "42", "1"}));
         QVERIFY(!device.isOpen()); // let go for the editor
     } else {
         QCOMPARE(rc, 1);
@@ -399,7 +399,7 @@ void TestLauncherSim::programHandsOverToTheEditor()
     QCOMPARE(launcher.exitStatus(), QProcess::NormalExit);
     QCOMPARE(launcher.exitCode(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
-    QCOMPARE(standInReport(out), (QStringList{"1", QDir(dir.filePath("TOVAK_KT900")).canonicalPath(), "9"}));
+    QCOMPARE(standInReport(out), (QStringList{"2", QDir(dir.filePath("TOVAK_KT900")).canonicalPath(), "9", "1"}));
 }
 
 QTEST_MAIN(TestLauncherSim)

@@ -16,6 +16,7 @@ public:
     int result = 0;
     QByteArray version = "V1.1.0";
     int address = 5;
+    int bus = -1;
     bool open = false;
     QByteArray askedName;
     int closes = 0;
@@ -32,6 +33,7 @@ public:
     QByteArray reportedModelName() const override { return "TOVAK_KT900"; }
     QByteArray reportedVersion() const override { return version; }
     int deviceAddress() const override { return open ? address : -1; }
+    int busNumber() const override { return open ? bus : -1; }
     void closeDevice() override
     {
         open = false;
@@ -85,6 +87,7 @@ private slots:
     void editorCannotStart();
     void loaderModeOpensTheWindow();
     void editorLaunchLayout();
+    void editorGetsTheBusNumber();
 };
 
 void TestStartup::noDevice()
@@ -196,6 +199,24 @@ void TestStartup::editorLaunchLayout()
     QCOMPARE(Launcher::firmwareDir("/a b/c"), QString("/a b/c/Firmware"));
     QCOMPARE(Launcher::imageDir("/a b/c"), QString("/a b/c/img"));
     QCOMPARE(Launcher::editorLaunch("/x", 1).arguments, QStringList{"1"});
+    QCOMPARE(Launcher::editorLaunch("/x", 9, 3).arguments, (QStringList{"9", "3"}));
+    QCOMPARE(Launcher::editorLaunch("/x", 9, 3).commandLine(), QString(" 9 3"));
+    QCOMPARE(Launcher::editorLaunch("/x", 9, 0).arguments, (QStringList{"9", "0"}));
+}
+
+void TestStartup::editorGetsTheBusNumber()
+{
+    // The address alone may name another device on another bus: the bus the
+    // unit was found on goes along, read before the unit is let go.
+    FakeDevice d;
+    d.result = 2;
+    d.address = 12;
+    d.bus = 4;
+    FakePlatform p;
+    p.device = &d;
+    QCOMPARE(Launcher::run(d, p, "/opt/kt"), 0);
+    QCOMPARE(p.launches.size(), 1);
+    QCOMPARE(p.launches[0].arguments, (QStringList{"12", "4"}));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

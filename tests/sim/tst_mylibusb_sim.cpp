@@ -71,6 +71,7 @@ void TestMyLibusbSim::openByAddressFindsTheUnit()
     QVERIFY(usb.openByAddress(17));
     QVERIFY(usb.isOpen());
     QCOMPARE(usb.deviceAddress(), 17);
+    QCOMPARE(usb.busNumber(), 1);
     QCOMPARE(int(usb.interruptInEndpoint()), 0x81);
     QCOMPARE(int(usb.interruptOutEndpoint()), 0x01);
     QCOMPARE(usb.interfaceCount(), 1);
@@ -98,9 +99,18 @@ void TestMyLibusbSim::openByAddressWithoutDevice()
     QVERIFY(!usb.isOpen());               // ... but nothing has that address
     std::uint8_t report[64];
     QCOMPARE(usb.readReport(report, 100), -1);
-    // Address 1 is the root hub: its driver holds it, so it does not open.
+    // Address 1 is the root hub: not the unit, so it is not even configured.
     QVERIFY(usb.openByAddress(1));
     QVERIFY(!usb.isOpen());
+    // The unit's address on a bus it is not on.
+    QVERIFY(usb.openByAddress(static_cast<std::uint8_t>(fixture.deviceAddress()), fixture.busNumber() + 1));
+    QVERIFY(!usb.isOpen());
+    QVERIFY2(fixture.bridge().stats().interfaceLog.isEmpty(),
+             qPrintable(fixture.bridge().stats().interfaceLog.join(", ")));
+    // On its own bus it opens.
+    QVERIFY(usb.openByAddress(static_cast<std::uint8_t>(fixture.deviceAddress()), fixture.busNumber()));
+    QVERIFY(usb.isOpen());
+    QCOMPARE(usb.busNumber(), fixture.busNumber());
 }
 
 void TestMyLibusbSim::findAndOpenAutoMatch_data()
