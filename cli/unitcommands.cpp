@@ -13,6 +13,7 @@
 #include "irdata.h"
 #include "irupload.h"
 #include "presetfilecodec.h"
+#include "presetnames.h"
 #include "usbreceivethread.h"
 
 #include <QCoreApplication>
@@ -151,29 +152,10 @@ bool sendEditBuffer(UnitSession &s, QString *error)
     return true;
 }
 
-// The names "export --all" gives: the editor's name for each preset (the
-// name with blanks trimmed); a name used before gets " 2", " 3", ... so that
-// no preset overwrites another; an empty name becomes the label.
+// The names "export --all" gives: the editor's names for exported presets.
 QString exportBaseName(const Kt900::DeviceStore &store, int index, QSet<QString> *used)
 {
-    QString name = store.presetName(index).trimmed();
-    for (QChar &c : name) {
-        if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char('_');
-    }
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = presetLabel(index);
-    QString base = name;
-    for (int n = 2; used->contains(base.toLower()); ++n) {
-        const QString suffix = QStringLiteral(" %1").arg(n);
-        // An import names the preset after at most 16 characters of the file name.
-        QString head = name.left(Kt900::kNameSize - suffix.size());
-        if (!head.isEmpty() && head.at(head.size() - 1).isHighSurrogate())
-            head.chop(1); // never half a character
-        base = head.trimmed() + suffix;
-    }
-    used->insert(base.toLower());
-    return base;
+    return PresetNames::exportFileBaseName(store.presetName(index), index, used);
 }
 
 QString writeError(const PresetFileCodec &codec, int code, const QString &path)

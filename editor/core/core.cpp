@@ -3,6 +3,7 @@
 #include "busystate.h"
 #include "chainpanel.h"
 #include "commands.h"
+#include "computerlist.h"
 #include "custombutton.h"
 #include "devicestore.h"
 #include "draglistwidget.h"
@@ -20,6 +21,7 @@
 #include "panelsync.h"
 #include "parawidgetbase.h"
 #include "popupmanager.h"
+#include "presetimporter.h"
 #include "presetpanel.h"
 #include "renamewidget.h"
 #include "resources.h"
@@ -182,6 +184,20 @@ void Core::buildWindow()
     hooks.refreshViews = [this]() { m_sync->refreshAllViews(); };
     hooks.quit = [this](int code) { m_session->quit(code); };
     m_maintenance->setHooks(std::move(hooks));
+
+    // An import of several presets shows its progress on the overlay.
+    connect(m_ui.presets->importer(), &PresetImporter::progress, this, [this](int done, int total) {
+        if (done == 0) {
+            m_loading->setTitle(tr("Importing..."));
+            m_loading->setRange(0, total);
+            m_loading->show();
+            m_loading->raise();
+            placeOverlay();
+        }
+        m_loading->setProgressValue(done);
+    });
+    connect(m_ui.presets->importer(), &PresetImporter::finished, m_loading, &QWidget::hide);
+    connect(m_ui.presets->importer(), &PresetImporter::captureStored, m_toneCapture, &ToneCapture::ToneNameChanged);
 }
 
 void Core::buildPopups()
@@ -422,6 +438,11 @@ void Core::buttonClick(int id)
     case PresetPanel::ClearId:
     case PresetPanel::RenameId:
         m_ui.presets->runMenuCommand(id);
+        break;
+    case ComputerList::AddId:
+    case ComputerList::DeleteId:
+    case ComputerList::UndoDeleteId:
+        m_ui.presets->computerFiles()->runMenuCommand(id);
         break;
     default:
         break;

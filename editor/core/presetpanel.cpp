@@ -2,6 +2,8 @@
 
 #include "mappedbutton.h"
 #include "busystate.h"
+#include "computerlist.h"
+#include "presetimporter.h"
 #include "delegates.h"
 #include "devicestore.h"
 #include "draglistwidget.h"
@@ -25,7 +27,10 @@
 #include <QSignalBlocker>
 #include <QSignalMapper>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Kt900;
 
@@ -110,8 +115,17 @@ PresetPanel::PresetPanel(UnitLink &link, PresetFileCodec &codec, QSignalMapper *
     m_computer->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_computer->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_computer->setItemDelegate(new NoFocusDelegate(m_computer));
-    computerBox->addWidget(m_computer);
+    computerBox->addWidget(m_computer, 1);
+    m_computerNote = new QLabel(computerColumn);
+    m_computerNote->setObjectName(QStringLiteral("computerNote"));
+    m_computerNote->setWordWrap(true);
+    m_computerNote->hide();
+    computerBox->addWidget(m_computerNote);
     m_columns->addWidget(computerColumn);
+    m_files = new ComputerList(m_computer, m_computerNote, codec, link, mapper, this);
+    m_importer = new PresetImporter(this, link, codec, this);
+    // .tp files from the desktop's file manager may be dropped on a preset.
+    m_device->setAcceptedFileSuffix(QStringLiteral("tp"));
     // The device labels ("01A CLEAN") need the room more than the file names.
     m_columns->setStretchFactor(0, 3);
     m_columns->setStretchFactor(1, 2);
@@ -128,6 +142,25 @@ PresetPanel::PresetPanel(UnitLink &link, PresetFileCodec &codec, QSignalMapper *
     m_rename = mappedAction(tr("Rename"), RenameId, mapper, m_deviceMenu);
 
     connect(m_device, &QListWidget::itemSelectionChanged, this, &PresetPanel::onSelectionChanged);
+
+    // Drops are handled once the drag has ended: the questions they ask are
+    // modal and must not run inside the drag.
+    connect(m_computer, &DragListWidget::dragHappen, this, [this](int) {
+        const QList<int> rows = selectedDeviceRows();
+        QTimer::singleShot(0, this, [this, rows]() { exportRows(rows); });
+    });
+    connect(m_computer, &DragListWidget::filesDropped, this, [this](int, const QStringList &paths) {
+        QTimer::singleShot(0, this, [this, paths]() { m_files->addFiles(paths); });
+    });
+    connect(m_device, &DragListWidget::dragHappen, this, [this](int dst) {
+        const QStringList paths = m_files->selectedFiles();
+        QTimer::singleShot(0, this, [this, paths, dst]() { importFiles(paths, dst); });
+    });
+    connect(m_device, &DragListWidget::filesDropped, this, [this](int dst, const QStringList &paths) {
+        QTimer::singleShot(0, this, [this, paths, dst]() { importFiles(paths, dst); });
+    });
+    connect(m_importer, &PresetImporter::presetImported, this, &PresetPanel::relabel);
+    connect(m_importer, &PresetImporter::currentPresetReplaced, this, &PresetPanel::currentPresetChanged);
     connect(m_device->verticalScrollBar(), &QScrollBar::valueChanged, this, &PresetPanel::placeRenameWidget);
     m_device->viewport()->installEventFilter(this);
     m_device->installEventFilter(this);
@@ -156,16 +189,25 @@ void PresetPanel::fillDeviceList()
     {
         const QSignalBlocker block(m_device);
         m_device->clear();
-        for (int row = 0; row < kPresetCount; ++row)
-            new QListWidgetItem(EditorFields::presetLabel(row, store.presetName(row)), m_device);
+        for (int row = 0; row < kPresetCount; ++row) {
+            auto *item = new QListWidgetItem(m_device);
+            setRowText(item, EditorFields::presetLabel(row, store.presetName(row)));
+        }
     }
     m_showingRow = false;
+}
+
+// A label too wide for the column is elided; its tip shows it whole.
+void PresetPanel::setRowText(QListWidgetItem *item, const QString &label)
+{
+    item->setText(label);
+    item->setToolTip(label);
 }
 
 void PresetPanel::relabel(int row)
 {
     if (QListWidgetItem *item = m_device->item(row))
-        item->setText(EditorFields::presetLabel(row, m_link.store().presetName(row)));
+        setRowText(item, EditorFields::presetLabel(row, m_link.store().presetName(row)));
 }
 
 void PresetPanel::showCurrentRow(int row)
@@ -190,6 +232,8 @@ void PresetPanel::resetToCurrentPreset()
 void PresetPanel::setBusyState(BusyState *busy)
 {
     m_busy = busy;
+    m_files->setBusyState(busy);
+    m_importer->setBusyState(busy);
 }
 
 void PresetPanel::onSelectionChanged()
@@ -325,6 +369,8 @@ void PresetPanel::beginRename(int row)
     mark(row);
     m_renameWidget->setMaxLength(EditorFields::kNameMaxLength);
     m_renameWidget->setPlaceholderText(tr("a-z A-Z 0-9 and Space"));
+    // The placeholder is elided while the editor opens; the tip reads whole.
+    m_renameWidget->setToolTip(tr("Valid characters: a-z A-Z 0-9 and Space"));
     placeRenameWidget();
 }
 
@@ -429,26 +475,33 @@ void PresetPanel::fitColumns()
 
 void PresetPanel::refreshComputerList()
 {
-    m_computer->clear();
-    const QString folder = m_codec.presetFolder();
-    QDir().mkpath(folder);
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.tp")}, QDir::Files, QDir::Name);
-    for (const QFileInfo &file : files) {
-        const QString base = file.completeBaseName();
-        if (!EditorFields::nameRule().match(base).hasMatch())
-            continue;
-        if (!m_codec.isPresetFile(file.absoluteFilePath()))
-            continue;
-        m_computer->addItem(base);
-    }
-    if (m_computer->count() > 0)
-        m_computer->setCurrentRow(0);
+    m_files->refresh();
 }
 
 void PresetPanel::openPresetFolder()
 {
-    QDir().mkpath(m_codec.presetFolder());
-    m_codec.openPresetFolder();
+    m_files->openFolder();
+}
+
+QList<int> PresetPanel::selectedDeviceRows() const
+{
+    QList<int> rows;
+    for (const QListWidgetItem *item : m_device->selectedItems())
+        rows << m_device->row(item);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int PresetPanel::exportRows(const QList<int> &rows)
+{
+    return m_files->exportPresets(rows);
+}
+
+int PresetPanel::importFiles(const QStringList &paths, int row)
+{
+    if (row < 0 || paths.isEmpty())
+        return 0;
+    return m_importer->importFiles(paths, row);
 }
 
 // --- events ------------------------------------------------------------------

@@ -7,6 +7,11 @@
 // first whether to save a modified one), and through its context menu
 // copies, pastes, clears and renames presets. Save stores the edit buffer
 // under the name in the top bar's name editor.
+//
+// Presets move between the two lists by dragging: device rows dropped on the
+// computer list are exported as files (ComputerList), computer rows or .tp
+// files from the desktop dropped on a device row are imported onto it and
+// the rows after it (PresetImporter).
 
 #include <QPointer>
 #include <QWidget>
@@ -14,6 +19,8 @@
 #include <functional>
 
 class BusyState;
+class ComputerList;
+class PresetImporter;
 class DragListWidget;
 class PresetFileCodec;
 class QAction;
@@ -88,6 +95,15 @@ public:
     void refreshComputerList();
     void openPresetFolder();
 
+    // Exports device rows as files (a drop on the computer list); returns
+    // the number of files written.
+    int exportRows(const QList<int> &rows);
+    // Imports files onto device row `row` and the rows after it (a drop on
+    // the device list); returns the number imported.
+    int importFiles(const QStringList &paths, int row);
+    // The device list's selected rows, top to bottom.
+    QList<int> selectedDeviceRows() const;
+
     // Row the context menu was opened on (-1 when none).
     int menuRow() const { return m_menuRow; }
     int copiedRow() const { return m_copied; }
@@ -101,6 +117,9 @@ public:
 
     DragListWidget *deviceList() const { return m_device; }
     DragListWidget *computerList() const { return m_computer; }
+    ComputerList *computerFiles() const { return m_files; }
+    PresetImporter *importer() const { return m_importer; }
+    QLabel *computerNote() const { return m_computerNote; }
     QMenu *deviceMenu() const { return m_deviceMenu; }
     QAction *copyAction() const { return m_copy; }
     QAction *pasteAction() const { return m_paste; }
@@ -120,6 +139,7 @@ protected:
 private:
     void onSelectionChanged();
     void showDeviceMenu(const QPoint &globalPos, int row);
+    static void setRowText(QListWidgetItem *item, const QString &label);
     void mark(int row);
     void unmark();
     void afterRecordChange(int row);
@@ -129,6 +149,9 @@ private:
     PresetFileCodec &m_codec;
     DragListWidget *m_device = nullptr;
     DragListWidget *m_computer = nullptr;
+    QLabel *m_computerNote = nullptr;
+    ComputerList *m_files = nullptr;
+    PresetImporter *m_importer = nullptr;
     QSplitter *m_columns = nullptr;
     QMenu *m_deviceMenu = nullptr;
     QAction *m_copy = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,6 +16,8 @@ public:
     // An empty result means the user cancelled.
     virtual QString openFileName(const QString &caption, const QString &dir, const QString &filter) = 0;
     virtual QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) = 0;
+    // Any number of existing files; empty when the user cancelled.
+    virtual QStringList openFileNames(const QString &caption, const QString &dir, const QString &filter);
 };
 
 // The toolkit's modal file dialogs over a parent window.
@@ -24,6 +27,8 @@ public:
     explicit DialogFileChooser(QWidget *parent = nullptr);
     QString openFileName(const QString &caption, const QString &dir, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
+    // The detail view, as a folder of preset files reads best.
+    QStringList openFileNames(const QString &caption, const QString &dir, const QString &filter) override;
 
 private:
     QPointer<QWidget> m_parent;
@@ -35,8 +40,11 @@ class FixedFileChooser : public FileChooser
 public:
     explicit FixedFileChooser(const QString &path = QString()) : m_path(path) {}
     void setPath(const QString &path) { m_path = path; }
+    // The answer of openFileNames (the one path of setPath when not set).
+    void setPaths(const QStringList &paths) { m_paths = paths; }
     QString openFileName(const QString &caption, const QString &dir, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &proposed, const QString &filter) override;
+    QStringList openFileNames(const QString &caption, const QString &dir, const QString &filter) override;
 
     QString lastCaption;
     QString lastDirOrProposal;
@@ -45,4 +53,5 @@ public:
 
 private:
     QString m_path;
+    QStringList m_paths;
 };

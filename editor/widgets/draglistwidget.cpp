@@ -3,7 +3,11 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDragLeaveEvent>
+#include <QCoreApplication>
 #include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QMouseEvent>
 
 DragListWidget::DragListWidget(QWidget *parent)
@@ -72,9 +76,70 @@ bool DragListWidget::acceptsDropFrom(const QObject *source) const
     return source && source != this && qobject_cast<const DragListWidget *>(source);
 }
 
+QStringList DragListWidget::acceptedFiles(const QMimeData *mime) const
+{
+    QStringList paths;
+    if (m_fileSuffix.isEmpty() || !mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl &url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).suffix().compare(m_fileSuffix, Qt::CaseInsensitive) == 0)
+            paths << path;
+    }
+    return paths;
+}
+
+QMimeData *DragListWidget::mimeData(const QList<QListWidgetItem *> items) const
+{
+    QMimeData *mime = QListWidget::mimeData(items);
+    if (!mime)
+        return mime;
+    mime->setData(QLatin1String(kOriginMime), originTag(objectName()));
+    QList<QUrl> urls;
+    for (const QListWidgetItem *item : items) {
+        const QString path = item ? item->data(FileRole).toString() : QString();
+        if (!path.isEmpty())
+            urls << QUrl::fromLocalFile(path);
+    }
+    if (!urls.isEmpty())
+        mime->setUrls(urls);
+    return mime;
+}
+
+Qt::DropActions DragListWidget::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
+
+bool DragListWidget::acceptsDrop(const QDropEvent *event) const
+{
+    const QObject *source = dropSource(event);
+    if (source)
+        return acceptsDropFrom(source);
+    return fromOtherListHere(event->mimeData()) || !acceptedFiles(event->mimeData()).isEmpty();
+}
+
+// Drag data of another list of this process (the drag manager does not
+// name the source, e.g. for a drag that went out of the window and came back).
+bool DragListWidget::fromOtherListHere(const QMimeData *mime) const
+{
+    if (!mime || !mime->hasFormat(QLatin1String(kOriginMime)))
+        return false;
+    const QByteArray origin = mime->data(QLatin1String(kOriginMime));
+    const QByteArray here = originTag(QString());
+    return origin.startsWith(here) && origin != originTag(objectName());
+}
+
+QByteArray DragListWidget::originTag(const QString &listName)
+{
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' + listName.toUtf8();
+}
+
 void DragListWidget::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (acceptsDropFrom(dropSource(event))) {
+    if (acceptsDrop(event)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -84,7 +149,7 @@ void DragListWidget::dragEnterEvent(QDragEnterEvent *event)
 
 void DragListWidget::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (acceptsDropFrom(dropSource(event))) {
+    if (acceptsDrop(event)) {
         // The base class scrolls near the edges and draws the drop indicator.
         QListWidget::dragMoveEvent(event);
         event->setDropAction(Qt::CopyAction);
@@ -96,7 +161,7 @@ void DragListWidget::dragMoveEvent(QDragMoveEvent *event)
 
 void DragListWidget::dropEvent(QDropEvent *event)
 {
-    if (!acceptsDropFrom(dropSource(event))) {
+    if (!acceptsDrop(event)) {
         event->ignore();
         return;
     }
@@ -105,5 +170,9 @@ void DragListWidget::dropEvent(QDropEvent *event)
     // End the drag state (auto-scroll, indicator) without inserting anything.
     QDragLeaveEvent leave;
     QListWidget::dragLeaveEvent(&leave);
-    emit dragHappen(rowAt(event->pos()));
+    const int dst = rowAt(event->pos());
+    if (dropSource(event) || fromOtherListHere(event->mimeData()))
+        emit dragHappen(dst);
+    else
+        emit filesDropped(dst, acceptedFiles(event->mimeData()));
 }
