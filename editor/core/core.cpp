@@ -36,7 +36,6 @@
 #include "usbreceivethread.h"
 
 #include <QApplication>
-#include <QProgressBar>
 #include <QShortcut>
 #include <QSignalMapper>
 
@@ -168,14 +167,7 @@ void Core::buildWindow()
     buildPopups();
 
     // The loading overlay.
-    m_loading = new LoadingWidget(this);
-    m_loading->setTitle(tr("Loading..."));
-    m_loading->setRange(0, kLoadingSteps);
-    m_loading->setProgressValue(0);
-    m_loading->progressBar()->setProperty("recall", false);
-    Kt900Style::repolish(m_loading->progressBar());
-    m_loading->show();
-    m_loading->raise();
+    m_loading = EditorLayout::buildLoadingOverlay(this, kLoadingSteps);
 
     m_maintenance->setLoadingWidget(m_loading);
     UnitMaintenance::Hooks hooks;
@@ -187,14 +179,9 @@ void Core::buildWindow()
 
     // An import of several presets shows its progress on the overlay.
     connect(m_ui.presets->importer(), &PresetImporter::progress, this, [this](int done, int total) {
-        if (done == 0) {
-            m_loading->setTitle(tr("Importing..."));
-            m_loading->setRange(0, total);
-            m_loading->show();
-            m_loading->raise();
+        EditorLayout::showImportProgress(m_loading, done, total);
+        if (done == 0)
             placeOverlay();
-        }
-        m_loading->setProgressValue(done);
     });
     connect(m_ui.presets->importer(), &PresetImporter::finished, m_loading, &QWidget::hide);
     connect(m_ui.presets->importer(), &PresetImporter::captureStored, m_toneCapture, &ToneCapture::ToneNameChanged);

@@ -4,14 +4,18 @@
 #include "chainpanel.h"
 #include "draglistwidget.h"
 #include "effectcatalogue.h"
+#include "kt900style.h"
+#include "loadingwidget.h"
 #include "modulepanel.h"
 #include "presetpanel.h"
 #include "titlebar.h"
 #include "topbar.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -117,6 +121,30 @@ void applyColors(const Parts &parts)
     }
     if (parts.module)
         parts.module->typeList()->setStyleSheet(style);
+}
+
+LoadingWidget *buildLoadingOverlay(QWidget *window, int steps)
+{
+    auto *overlay = new LoadingWidget(window);
+    overlay->setTitle(QCoreApplication::translate("Core", "Loading..."));
+    overlay->setRange(0, steps);
+    overlay->setProgressValue(0);
+    overlay->progressBar()->setProperty("recall", false);
+    Kt900Style::repolish(overlay->progressBar());
+    overlay->show();
+    overlay->raise();
+    return overlay;
+}
+
+void showImportProgress(LoadingWidget *overlay, int done, int total)
+{
+    if (done == 0) {
+        overlay->setTitle(QCoreApplication::translate("Core", "Importing..."));
+        overlay->setRange(0, total);
+        overlay->show();
+        overlay->raise();
+    }
+    overlay->setProgressValue(done);
 }
 
 } // namespace EditorLayout

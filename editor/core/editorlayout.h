@@ -8,6 +8,7 @@
 // configured colours.
 
 class ChainPanel;
+class LoadingWidget;
 class ModulePanel;
 class PresetFileCodec;
 class PresetPanel;
@@ -41,5 +42,13 @@ void fit(const Parts &parts);
 // The value colours of the module pages and the lists' hover and selection
 // colours, from the "Color" group of the configuration.
 void applyColors(const Parts &parts);
+
+// The loading overlay over `window`, shown, counting `steps` steps of the
+// unit's download.
+LoadingWidget *buildLoadingOverlay(QWidget *window, int steps);
+
+// The overlay as the progress of an import of several presets: the first
+// step (done 0) retitles and shows it.
+void showImportProgress(LoadingWidget *overlay, int done, int total);
 
 } // namespace EditorLayout
