@@ -6,22 +6,26 @@ namespace Cli {
 
 Output::Output(bool progress) : m_progress(progress) {}
 
-QString Output::printable(const QString &text)
+namespace {
+
+// Walks text character by character: whole surrogate pairs and ordinary
+// characters are kept; a lone half of a pair and the characters `control`
+// answers for are replaced by what it (or `halfCharacter`) gives.
+template <typename Control>
+QString escaped(const QString &text, const QString &halfCharacter, Control control)
 {
     QString result;
     result.reserve(text.size());
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        const ushort u = c.unicode();
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             result += c;
             result += text.at(++i);
         } else if (c.isSurrogate()) {
             // Half of a character (a name cut in the middle of one).
-            result += QChar(QChar::ReplacementCharacter);
-        } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
-            // A terminal would act on it (clear the screen, move the cursor).
-            result += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+            result += halfCharacter;
+        } else if (const QString replacement = control(c.unicode()); !replacement.isNull()) {
+            result += replacement;
         } else {
             result += c;
         }
@@ -29,29 +33,27 @@ QString Output::printable(const QString &text)
     return result;
 }
 
+} // namespace
+
+QString Output::printable(const QString &text)
+{
+    // A terminal would act on control characters (clear the screen, move the cursor).
+    return escaped(text, QString(QChar(QChar::ReplacementCharacter)), [](ushort u) {
+        return (u < 0x20 || (u >= 0x7F && u <= 0x9F)) ? QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'))
+                                                      : QString();
+    });
+}
+
 QByteArray Output::printableJson(const QByteArray &json)
 {
     // The document escapes C0 controls itself; DEL, the C1 controls and
     // half characters are escaped here (valid inside JSON strings, the only
     // place they can be).
-    const QString text = QString::fromUtf8(json);
-    QString result;
-    result.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const ushort u = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            result += c;
-            result += text.at(++i);
-        } else if (c.isSurrogate()) {
-            result += QStringLiteral("\\ufffd");
-        } else if (u == 0x7F || (u >= 0x80 && u <= 0x9F)) {
-            result += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
-        } else {
-            result += c;
-        }
-    }
-    return result.toUtf8();
+    return escaped(QString::fromUtf8(json), QStringLiteral("\\ufffd"), [](ushort u) {
+               return (u == 0x7F || (u >= 0x80 && u <= 0x9F)) ? QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'))
+                                                              : QString();
+           })
+        .toUtf8();
 }
 
 Output::~Output()

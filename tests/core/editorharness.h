@@ -250,6 +250,16 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A preset record without the chain entries' on/off bytes, which only
+// ChainOrder carries (preset records travel without them).
+inline QByteArray comparableRecord(const Kt900::Record &r)
+{
+    QByteArray b(reinterpret_cast<const char *>(r.data()), Kt900::kRecordSize);
+    for (int c = 0; c < Kt900::kChainLength; ++c)
+        b[Kt900::Rec::Chain + 2 * c + 1] = 0;
+    return b;
+}
+
 // Watches for the editor's message boxes while a modal run goes on: keeps
 // their titles and texts, and answers each with the button of the given
 // text (empty: its first button, if it has any).

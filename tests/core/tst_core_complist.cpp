@@ -37,14 +37,6 @@ using namespace Kt900;
 
 namespace {
 
-QByteArray comparable(const Record &r)
-{
-    QByteArray b(reinterpret_cast<const char *>(r.data()), kRecordSize);
-    for (int c = 0; c < kChainLength; ++c)
-        b[Rec::Chain + 2 * c + 1] = 0;
-    return b;
-}
-
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
@@ -283,7 +275,7 @@ void TestCoreComplist::dragImportCapture()
     }
 
     const Kt900Sim::UnitMemory mem = h.unitMemory();
-    QCOMPARE(comparable(*mem.store.record(target)), comparable(*h.store().record(target)));
+    QCOMPARE(comparableRecord(*mem.store.record(target)), comparableRecord(*h.store().record(target)));
     QCOMPARE(mem.store.presetName(target).trimmed(), QStringLiteral("NEWCAP"));
     QCOMPARE(int(mem.store.blockWord(target, ModToneCap, 1)), presetSlot);
     QCOMPARE(panel->deviceList()->item(target)->text(), QStringLiteral("%1 NEWCAP").arg(PresetNames::presetPrefix(target)));
@@ -328,8 +320,8 @@ void TestCoreComplist::refusedFilesAndTheLastPreset()
     }
     QTest::qWait(100);
     QVERIFY(h.frames(Cmd::DataTransfer).isEmpty());
-    QCOMPARE(comparable(*h.unitMemory().store.record(10)), comparable(*before.store.record(10)));
-    QCOMPARE(comparable(*h.store().record(10)), comparable(*before.store.record(10)));
+    QCOMPARE(comparableRecord(*h.unitMemory().store.record(10)), comparableRecord(*before.store.record(10)));
+    QCOMPARE(comparableRecord(*h.store().record(10)), comparableRecord(*before.store.record(10)));
 
     // Three files onto 85B: only 85B and 85C exist; the user is told first.
     {
@@ -342,7 +334,7 @@ void TestCoreComplist::refusedFilesAndTheLastPreset()
     const Kt900Sim::UnitMemory after = h.unitMemory();
     QCOMPARE(after.store.presetName(253).trimmed(), QStringLiteral("GOOD"));
     QCOMPARE(after.store.presetName(254).trimmed(), QStringLiteral("ALSO GOOD"));
-    QCOMPARE(comparable(*after.store.record(kEditBuffer)), comparable(*before.store.record(kEditBuffer)));
+    QCOMPARE(comparableRecord(*after.store.record(kEditBuffer)), comparableRecord(*before.store.record(kEditBuffer)));
     QList<int> sentRows;
     for (const QByteArray &f : h.frames(Cmd::DataTransfer)) {
         if (f.at(1) == Cmd::SubPreset)
@@ -364,7 +356,7 @@ void TestCoreComplist::refusedFilesAndTheLastPreset()
         QVERIFY(!boxes.texts.contains(QStringLiteral("Preset import successful !")));
     }
     QCOMPARE(panel->deviceList()->item(40)->text(), label);
-    QCOMPARE(comparable(*h.store().record(40)), comparable(*before.store.record(40)));
+    QCOMPARE(comparableRecord(*h.store().record(40)), comparableRecord(*before.store.record(40)));
     QVERIFY(!h.core->busyState()->isBusy());
 }
 
