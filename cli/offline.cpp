@@ -137,9 +137,9 @@ void checkPreset(const QString &path, CheckReport &r)
 
     QStringList chain;
     QJsonArray chainJson;
-    const std::uint8_t *rec = scratch.record(0)->data();
+    const Kt900::PresetView rec = scratch.preset(0);
     for (int i = 0; i < Kt900::kChainLength; ++i) {
-        const int m = rec[Kt900::Rec::Chain + 2 * i];
+        const int m = rec.chainModuleAt(i);
         chain << cat.chainName(m);
         chainJson.append(cat.chainName(m));
     }

@@ -28,13 +28,13 @@ ImageSpec sampleSpec()
 {
     ImageSpec imageLayout;
     imageLayout.modelName = "TOVAK_KT900";
-    imageLayout.applyCode = 0x50;
-    imageLayout.applyAckCode = 0x51;
+    imageLayout.applyCode = Firmware::kSampleApplyCode;
+    imageLayout.applyAckCode = Firmware::kSampleApplyAckCode;
     imageLayout.applyWait = 3000;
     imageLayout.applyArgument = 0x00010000;
     SectionSpec a;
-    a.blockCode = 0x52;
-    a.blockAckCode = 0x53;
+    a.blockCode = Firmware::kSampleBlockCode;
+    a.blockAckCode = Firmware::kSampleBlockAckCode;
     a.blockWait = 1000;
     a.firstBlock = 0x0010;
     a.data = pattern(192, a.firstBlock, 1);

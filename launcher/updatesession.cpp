@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "commands.h"
 #include "frame.h"
+#include "identity.h"
 #include "logging.h"
 #include "updatestatus.h"
 
@@ -270,8 +272,8 @@ void UpdateSession::runUpdate()
     m_state.setSections(image.sections);
 
     // Wake the loader, then ask who is there.
-    sendFrame(QByteArray::fromHex("aa00"));
-    if (!sendFrame(QByteArray::fromHex("0000"))) {
+    sendFrame(QByteArray(1, static_cast<char>(Cmd::LoaderWake)) + '\0');
+    if (!sendFrame(QByteArray(1, static_cast<char>(Cmd::DeviceInfo)) + '\0')) {
         fail(SendFail);
         return;
     }
@@ -314,7 +316,7 @@ void UpdateSession::runUpdate()
     }
 
     post(Progress, SectionsDone);
-    sendFrame(QByteArray::fromHex("ff00"));
+    sendFrame(QByteArray(1, static_cast<char>(Cmd::LoaderFinish)) + '\0');
     post(Success, 0);
     m_state.sleep(kFinishPauseMs);
 }
@@ -381,16 +383,16 @@ void UpdateSession::handleFrame(const std::uint8_t *frame, std::size_t len)
     const std::uint8_t *payload = frame + 4;
     const std::size_t n = len - Frame::kOverhead;
     const std::uint8_t code = payload[0];
-    if (code == 0x01) {
+    if (code == Cmd::DeviceInfoReply) {
         // Device info reply: fields past a short payload read as zero.
         std::uint8_t p[64] = {};
-        std::memcpy(p, payload, qMin<std::size_t>(n, 55));
+        std::memcpy(p, payload, qMin<std::size_t>(n, Identity::kModeOffset + 1));
         UnitInfo info;
-        info.modelName = text(p + 1, 32);
-        info.info1 = text(p + 33, 7);
-        info.version = text(p + 40, 7);
-        info.info3 = text(p + 47, 7);
-        info.mode = static_cast<char>(p[54]);
+        info.modelName = text(p + Identity::kModelNameOffset, Identity::kModelNameSize);
+        info.info1 = text(p + Identity::kInfo1Offset, Identity::kInfoTextSize);
+        info.version = text(p + Identity::kVersionOffset, Identity::kInfoTextSize);
+        info.info3 = text(p + Identity::kInfo3Offset, Identity::kInfoTextSize);
+        info.mode = static_cast<char>(p[Identity::kModeOffset]);
         bool received = info.modelName.compare(m_config.expectedName, Qt::CaseInsensitive) == 0;
         for (const QByteArray &sibling : kSiblingNames)
             received = received || m_config.expectedName == sibling;

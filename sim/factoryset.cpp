@@ -76,7 +76,7 @@ constexpr const char *kNrNames[] = {"BRIT 800 CAP", "", "TWEED LOW", "MODERN HIG
 constexpr const char *kCaptureNames[] = {"WARM CLEAN", "CRUNCH 30W", "", "", "HOT ROD", "", "", "", "",
                                          "DARK LEAD", "", "", "", "BOUTIQUE OD", "", "", "", "", "", ""};
 
-// (time index, subdivision index, saved-time offset) of the tempo-synced delays.
+// (time index, subdivision index, saved delay time) of the tempo-synced delays.
 struct Triple {
     int time;
     int sub;
@@ -86,20 +86,20 @@ struct Triple {
 int triplesOf(int module, int type, Triple out[2])
 {
     if (module == ModFxa && type == 25) {
-        out[0] = {2, 3, Rec::FxATime};
+        out[0] = {2, 3, SavedFxa};
         return 1;
     }
     if (module == ModFxb && type == 26) {
-        out[0] = {2, 3, Rec::FxBTime};
+        out[0] = {2, 3, SavedFxb};
         return 1;
     }
     if (module == ModDelay && type >= 0 && type <= 7) {
-        out[0] = {2, 3, Rec::DelayTime1};
+        out[0] = {2, 3, SavedDelay1};
         return 1;
     }
     if (module == ModDelay && type == 8) {
-        out[0] = {2, 3, Rec::DelayTime1};
-        out[1] = {4, 5, Rec::DelayTime2};
+        out[0] = {2, 3, SavedDelay1};
+        out[1] = {4, 5, SavedDelay2};
         return 2;
     }
     return 0;
@@ -156,9 +156,9 @@ int pickType(Rng &rng, const EffectCatalogue &cat, int module, const UnitMemory 
 
 void fillModule(Rng &rng, const EffectCatalogue &cat, Record &r, int module, int type, bool on, int bpm, Style style)
 {
-    std::uint8_t *block = r.data() + moduleBlockOffset(module);
-    putU16(block, on ? 1 : 0);
-    putU16(block + 2, static_cast<std::uint16_t>(type));
+    PresetEdit e(r);
+    e.setModuleOn(module, on);
+    e.setBlockWord(module, 1, static_cast<std::uint16_t>(type));
     const int words = moduleParamWords(module);
     const QList<int> defaults = ValueModel::typeDefaults(module, type);
     const int params = std::max(0, cat.paramCount(module, type));
@@ -174,7 +174,7 @@ void fillModule(Rng &rng, const EffectCatalogue &cat, Record &r, int module, int
         } else {
             v = 0; // words the type does not use
         }
-        putU16(block + 4 + 2 * i, static_cast<std::uint16_t>(v));
+        e.setBlockWord(module, 2 + i, static_cast<std::uint16_t>(v));
     }
     // Amp gain follows the preset's style.
     if (module == ModAmp && params > 0) {
@@ -184,7 +184,7 @@ void fillModule(Rng &rng, const EffectCatalogue &cat, Record &r, int module, int
             static constexpr int lo[] = {10, 40, 65, 20};
             static constexpr int hi[] = {35, 65, 95, 50};
             const int pct = lo[style] + rng.below(hi[style] - lo[style] + 1);
-            putU16(block + 4, static_cast<std::uint16_t>(clampRaw(steps * pct / 100, steps)));
+            e.setBlockWord(module, 2, static_cast<std::uint16_t>(clampRaw(steps * pct / 100, steps)));
         }
     }
     // Tempo-synced delays: mostly free-running; some follow the tempo.
@@ -194,19 +194,19 @@ void fillModule(Rng &rng, const EffectCatalogue &cat, Record &r, int module, int
         const Triple &t = triples[k];
         if (t.time >= params || t.sub >= params)
             continue;
-        const int manual = getU16(block + 4 + 2 * t.time);
-        putU16(r.data() + t.saved, static_cast<std::uint16_t>(manual));
+        const int manual = e.paramWord(module, t.time);
+        e.setSavedDelayTime(t.saved, static_cast<std::uint16_t>(manual));
         const int sub = rng.chance(25) ? 1 + rng.below(9) : 0;
-        putU16(block + 4 + 2 * t.sub, static_cast<std::uint16_t>(sub));
+        e.setBlockWord(module, 2 + t.sub, static_cast<std::uint16_t>(sub));
         if (sub != 0)
-            putU16(block + 4 + 2 * t.time, static_cast<std::uint16_t>(syncedTime(bpm, sub)));
+            e.setBlockWord(module, 2 + t.time, static_cast<std::uint16_t>(syncedTime(bpm, sub)));
     }
 }
 
 void fillFxLoop(Rng &rng, const EffectCatalogue &cat, Record &r, bool on)
 {
-    std::uint8_t *block = r.data() + moduleBlockOffset(ModFxLoopSend);
-    putU16(block, on ? 1 : 0);
+    PresetEdit e(r);
+    e.setModuleOn(ModFxLoopSend, on);
     static constexpr int defaults[4] = {60, 60, 100, 0};
     for (int i = 0; i < 4; ++i) {
         int v = defaults[i];
@@ -216,7 +216,7 @@ void fillFxLoop(Rng &rng, const EffectCatalogue &cat, Record &r, bool on)
             if (rng.chance(40))
                 v = vary(rng, *p, v);
         }
-        putU16(block + 2 + 2 * i, static_cast<std::uint16_t>(v));
+        e.setBlockWord(ModFxLoopSend, 1 + i, static_cast<std::uint16_t>(v));
     }
 }
 
@@ -224,14 +224,15 @@ Record makePreset(int index, const EffectCatalogue &cat, const UnitMemory &mem)
 {
     Rng rng(0x4B543930u ^ (static_cast<std::uint32_t>(index + 1) * 2654435761u));
     Record r = emptyPreset();
+    PresetEdit e(r);
     const Noun &noun = kNouns[static_cast<std::size_t>(index % 15)];
     const QString name = QStringLiteral("%1 %2").arg(QLatin1String(kAdjectives[static_cast<std::size_t>(index % 17)]),
                                                      QLatin1String(noun.text));
-    nameToBytes(name, r.data() + Rec::Name);
+    e.setName(name);
 
     const int bpm = 70 + rng.below(91);
-    putU16(r.data() + Rec::Tempo, static_cast<std::uint16_t>(bpm - 40));
-    r[Rec::Volume] = static_cast<std::uint8_t>(45 + rng.below(36));
+    e.setTempoRaw(static_cast<std::uint16_t>(bpm - 40));
+    e.setVolume(45 + rng.below(36));
 
     const Style style = noun.style;
     static constexpr int onChance[4][9] = {
@@ -248,41 +249,38 @@ Record makePreset(int index, const EffectCatalogue &cat, const UnitMemory &mem)
     fillFxLoop(rng, cat, r, rng.chance(5));
 
     // Tone capture block: on for a few presets, always naming a filled slot.
-    std::uint8_t *tc = r.data() + moduleBlockOffset(ModToneCap);
     const int capSlot = kFactoryCaptureSlots[rng.below(static_cast<int>(std::size(kFactoryCaptureSlots)))];
     const bool capOn = rng.chance(8) && mem.captureFilled(capSlot);
-    putU16(tc, capOn ? 1 : 0);
-    putU16(tc + 2, static_cast<std::uint16_t>(capOn ? capSlot : 0));
-    putU16(tc + 4, static_cast<std::uint16_t>(capOn ? rng.below(2) : 0));
+    e.setModuleOn(ModToneCap, capOn);
+    e.setBlockWord(ModToneCap, 1, static_cast<std::uint16_t>(capOn ? capSlot : 0));
+    e.setBlockWord(ModToneCap, 2, static_cast<std::uint16_t>(capOn ? rng.below(2) : 0));
 
     // Chain order; the on/off byte of entry i mirrors module i.
     const auto &chain = kChains[static_cast<std::size_t>(rng.chance(55) ? 0 : 1 + rng.below(static_cast<int>(kChains.size()) - 1))];
     for (int i = 0; i < kChainLength; ++i) {
-        r[static_cast<std::size_t>(Rec::Chain + 2 * i)] = chain[static_cast<std::size_t>(i)];
-        const int module = i == ModFxLoopReturn ? ModFxLoopSend : i;
-        r[static_cast<std::size_t>(Rec::Chain + 2 * i + 1)] = getU16(r.data() + moduleBlockOffset(module)) ? 1 : 0;
+        e.setChainModuleAt(i, chain[static_cast<std::size_t>(i)]);
+        e.setChainEntryOn(i, e.moduleOn(i) ? 1 : 0);
     }
 
     // CTRL footswitch: nothing, a set of modules, or tap tempo.
     const int ctrl = rng.below(10);
     if (ctrl < 3) {
-        r[Rec::CtrlMode] = 1;
-        putU16(r.data() + Rec::CtrlMask, static_cast<std::uint16_t>((1u << ModDsOd) | (rng.chance(50) ? (1u << ModDelay) : (1u << ModFxb))));
+        e.setCtrlMode(1);
+        e.setCtrlMask(static_cast<std::uint16_t>((1u << ModDsOd) | (rng.chance(50) ? (1u << ModDelay) : (1u << ModFxb))));
     } else if (ctrl == 3) {
-        r[Rec::CtrlMode] = 2;
+        e.setCtrlMode(2);
     }
 
     // Pedal settings: volume pedal on/off, EXP1 / EXP2 assignments.
-    std::uint8_t *exp = r.data() + Rec::ExpSettings;
-    exp[5] = static_cast<std::uint8_t>(rng.chance(50) ? 1 : 0);
-    exp[6] = static_cast<std::uint8_t>(rng.below(10));
-    exp[7] = static_cast<std::uint8_t>(rng.below(kPedalParams[exp[6]]));
-    exp[8] = static_cast<std::uint8_t>(rng.below(10));
-    exp[9] = static_cast<std::uint8_t>(rng.below(kPedalParams[exp[8]]));
+    e.setExpSetting(5, rng.chance(50) ? 1 : 0);
+    e.setExpSetting(6, rng.below(10));
+    e.setExpSetting(7, rng.below(kPedalParams[e.expSetting(6)]));
+    e.setExpSetting(8, rng.below(10));
+    e.setExpSetting(9, rng.below(kPedalParams[e.expSetting(8)]));
 
-    r[Rec::LedColor] = static_cast<std::uint8_t>(rng.below(7));
-    const char version[5] = {'V', '1', '.', '1', 0};
-    std::copy(version, version + 5, r.begin() + Rec::Version);
+    e.setLedColor(rng.below(7));
+    const std::uint8_t version[5] = {'V', '1', '.', '1', 0};
+    e.setVersionBytes(version);
     return r;
 }
 

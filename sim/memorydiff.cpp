@@ -6,8 +6,7 @@ namespace Kt900Sim {
 
 bool isChainSwitchCopy(int offset)
 {
-    return offset > Kt900::Rec::Chain && offset < Kt900::Rec::Chain + 2 * Kt900::kChainLength
-        && (offset - Kt900::Rec::Chain) % 2 == 1;
+    return Kt900::isChainEntryOnByte(offset);
 }
 
 QString presetDifference(const Kt900::Record &a, const Kt900::Record &b, bool withName)

@@ -3,6 +3,9 @@
 // Configuration of the virtual unit: identity, device type, loader codes and
 // injected faults.
 
+#include "firmwarefile.h"
+#include "identity.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -10,7 +13,7 @@
 
 namespace Kt900Sim {
 
-constexpr std::uint16_t kVendorId = 0x0483;
+constexpr std::uint16_t kVendorId = Identity::kVendorId;
 
 // The device type table: product id and bcdDevice of device types 1 and 3..8.
 // Returns false for any other type.
@@ -30,9 +33,9 @@ struct LoaderSection {
 // file the defaults below apply (tests that build their own firmware files
 // can use them).
 struct LoaderOptions {
-    std::uint8_t applyCode = 0x50;
-    std::uint8_t applyAckCode = 0x51;
-    std::vector<LoaderSection> sections = std::vector<LoaderSection>(1, LoaderSection{0x52, 0x53});
+    std::uint8_t applyCode = Firmware::kSampleApplyCode;
+    std::uint8_t applyAckCode = Firmware::kSampleApplyAckCode;
+    std::vector<LoaderSection> sections = std::vector<LoaderSection>(1, LoaderSection{Firmware::kSampleBlockCode, Firmware::kSampleBlockAckCode});
 
     // Reads the apply codes and the sections' codes from a firmware file.
     // False with a message when the file cannot be read or is malformed.

@@ -60,17 +60,17 @@ void appendText(QByteArray &b, const QString &text, int size)
 // Time B of the dual delay) while their subdivisions are off.
 void applySavedTimes(Record &r, int module)
 {
-    const std::uint8_t *b = r.data() + moduleBlockOffset(module);
-    auto word = [b](int w) { return getU16(b + 2 * w); };
+    PresetEdit e(r);
+    auto word = [&e, module](int w) { return static_cast<std::uint16_t>(e.blockWord(module, w)); };
     if (module == ModFxa && word(1) == 25 && word(5) == 0)
-        putU16(r.data() + Rec::FxATime, word(4));
+        e.setSavedDelayTime(SavedFxa, word(4));
     else if (module == ModFxb && word(1) == 26 && word(5) == 0)
-        putU16(r.data() + Rec::FxBTime, word(4));
+        e.setSavedDelayTime(SavedFxb, word(4));
     else if (module == ModDelay) {
         if (word(1) > 7 && word(7) == 0)
-            putU16(r.data() + Rec::DelayTime2, word(6));
+            e.setSavedDelayTime(SavedDelay2, word(6));
         if (word(5) == 0)
-            putU16(r.data() + Rec::DelayTime1, word(4));
+            e.setSavedDelayTime(SavedDelay1, word(4));
     }
 }
 
@@ -509,10 +509,10 @@ bool VirtualUnit::setTempo(int bpm)
         if (s.systemSetting(7) != 0)
             s.setGlobalTempoRaw(static_cast<std::uint16_t>(bpm - 40));
         else
-            putU16(s.record(kEditBuffer)->data() + Rec::Tempo, static_cast<std::uint16_t>(bpm - 40));
+            s.editBufferEdit().setTempoRaw(static_cast<std::uint16_t>(bpm - 40));
         QByteArray payload(1, static_cast<char>(Cmd::GlobalBpm));
         payload.append(static_cast<char>(s.presetVolume()));
-        appendU16(payload, getU16(s.record(kEditBuffer)->data() + Rec::Tempo));
+        appendU16(payload, static_cast<std::uint16_t>(s.editBuffer().tempoRaw()));
         appendU16(payload, s.globalTempoRaw());
         sendFrame(payload);
     }
@@ -535,7 +535,7 @@ bool VirtualUnit::storePreset(int index, const QString &name)
         payload.append(static_cast<char>(Cmd::StorePreset));
         payload.append('\0');
         payload.append(static_cast<char>(index));
-        payload.append(reinterpret_cast<const char *>(s.record(index)->data() + Rec::Name), kNameSize);
+        payload.append(reinterpret_cast<const char *>(s.preset(index).nameBytes()), kNameSize);
         sendFrame(payload);
     }
     notify();
@@ -561,11 +561,12 @@ QByteArray VirtualUnit::moduleParamsPayload(const Record &record, int module)
     const int code = moduleCommandCode(module);
     if (code < 0)
         return payload;
-    const std::uint8_t *b = record.data() + moduleBlockOffset(module);
+    const PresetView view(record);
+    const std::uint8_t *b = view.moduleBlock(module);
     payload.append(static_cast<char>(code));
-    payload.append(static_cast<char>(getU16(b) & 0xFF));
+    payload.append(static_cast<char>(view.blockWord(module, 0) & 0xFF));
     if (moduleHasTypeWord(module)) {
-        payload.append(static_cast<char>(getU16(b + 2) & 0xFF));
+        payload.append(static_cast<char>(view.moduleType(module) & 0xFF));
         payload.append(2, '\0');
         payload.append(reinterpret_cast<const char *>(b + 4), moduleBlockSize(module) - 4);
     } else {
@@ -710,7 +711,7 @@ void VirtualUnit::sendSync()
 {
     ++m_syncs;
     DeviceStore &s = m_memory->store;
-    const Record &edit = *s.record(kEditBuffer);
+    const PresetView edit = s.editBuffer();
 
     QByteArray p(1, static_cast<char>(Cmd::CurrentUi));
     appendU32(p, s.screenCode());
@@ -722,8 +723,8 @@ void VirtualUnit::sendSync()
     sendFrame(p);
 
     p = QByteArray(1, static_cast<char>(Cmd::GlobalBpm));
-    p.append(static_cast<char>(edit[Rec::Volume]));
-    appendU16(p, getU16(edit.data() + Rec::Tempo));
+    p.append(static_cast<char>(edit.volume()));
+    appendU16(p, static_cast<std::uint16_t>(edit.tempoRaw()));
     appendU16(p, s.globalTempoRaw());
     sendFrame(p);
 
@@ -734,7 +735,8 @@ void VirtualUnit::sendSync()
     sendFrame(p);
 
     p = QByteArray(1, static_cast<char>(Cmd::ExpVolume));
-    p.append(reinterpret_cast<const char *>(edit.data() + Rec::ExpSettings), 10);
+    for (int i = 0; i < kExpSettingCount; ++i)
+        p.append(static_cast<char>(edit.expSetting(i)));
     appendU16(p, s.expGlobalWord());
     p.append(static_cast<char>(s.expGlobalByte()));
     sendFrame(p);
@@ -771,8 +773,7 @@ void VirtualUnit::sendSync()
         p = QByteArray(1, static_cast<char>(Cmd::DataTransfer));
         p.append(static_cast<char>(editBuffer ? Cmd::SubEditBuffer : Cmd::SubPreset));
         p.append(static_cast<char>(editBuffer ? (current < 0 ? 255 : current) : i));
-        const char fixed[4] = {0x00, 0x02, 0x02, 0x01};
-        p.append(fixed, 4);
+        p.append(reinterpret_cast<const char *>(Cmd::kPresetChunkFields), sizeof Cmd::kPresetChunkFields);
         p.append(reinterpret_cast<const char *>(wire), kWireRecordSize);
         sendFrame(p);
     }
@@ -820,11 +821,11 @@ void VirtualUnit::handleLoader(const std::uint8_t *p, int n)
             sendDeviceInfo();
         return;
     }
-    if (code == 0xAA && n == 2) {
+    if (code == Cmd::LoaderWake && n == 2) {
         m_loader.enterSeen = true;
         return;
     }
-    if (code == 0xFF && n == 2) {
+    if (code == Cmd::LoaderFinish && n == 2) {
         m_loader.finishSeen = true;
         return;
     }
@@ -859,7 +860,7 @@ void VirtualUnit::handleLoader(const std::uint8_t *p, int n)
 void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
 {
     DeviceStore &s = m_memory->store;
-    Record &edit = *s.record(kEditBuffer);
+    PresetEdit edit = s.editBufferEdit();
     const std::uint8_t code = p[0];
 
     const int module = moduleForCommandCode(code);
@@ -889,8 +890,8 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 protocolError(QStringLiteral("GlobalBpm out of range: volume %1, tempos %2 / %3").arg(p[1]).arg(preset).arg(global));
                 break;
             }
-            edit[Rec::Volume] = p[1];
-            putU16(edit.data() + Rec::Tempo, static_cast<std::uint16_t>(preset));
+            edit.setVolume(p[1]);
+            edit.setTempoRaw(static_cast<std::uint16_t>(preset));
             s.setGlobalTempoRaw(static_cast<std::uint16_t>(global));
         }
         break;
@@ -905,8 +906,8 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 break;
             }
             for (int i = 0; i < kChainLength; ++i) {
-                edit[static_cast<std::size_t>(Rec::Chain + 2 * i)] = p[1 + i];
-                edit[static_cast<std::size_t>(Rec::Chain + 2 * i + 1)] = p[12 + i];
+                edit.setChainModuleAt(i, p[1 + i]);
+                edit.setChainEntryOn(i, p[1 + kChainLength + i]);
             }
         }
         break;
@@ -918,11 +919,11 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
         if (expectLength("MidiMapEntry", n, 5)) {
             const int table = p[1];
             const int entry = p[2];
-            if ((table != 4 && table != 5) || (table == 5 && entry >= kPresetCount)) {
+            if ((table != Cmd::MidiTableIn && table != Cmd::MidiTableOut) || (table == Cmd::MidiTableOut && entry >= kPresetCount)) {
                 protocolError(QStringLiteral("MidiMapEntry for table %1 entry %2").arg(table).arg(entry));
                 break;
             }
-            s.midiBlock()[(table == 4 ? 0 : 256) + entry] = p[3];
+            s.midiBlock()[(table == Cmd::MidiTableIn ? 0 : 256) + entry] = p[3];
         }
         break;
     case Cmd::GlobalEq:
@@ -938,14 +939,14 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
         break;
     case Cmd::CtrlSet:
         if (expectLength("CtrlSet", n, 4)) {
-            edit[Rec::CtrlMode] = p[1];
-            edit[Rec::CtrlMask] = p[2];
-            edit[Rec::CtrlMask + 1] = p[3];
+            edit.setCtrlMode(p[1]);
+            edit.setCtrlMask(getU16(p + 2));
         }
         break;
     case Cmd::ExpVolume:
         if (expectLength("ExpVolume", n, 14)) {
-            std::memcpy(edit.data() + Rec::ExpSettings, p + 1, 10);
+            for (int i = 0; i < kExpSettingCount; ++i)
+                edit.setExpSetting(i, p[1 + i]);
             s.setExpGlobals(getU16(p + 11), p[13]);
         }
         break;
@@ -959,7 +960,7 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
     case Cmd::SlotName:
         if (expectLength("SlotName", n, 19)) {
             const int kind = p[1];
-            const int list = kind == 3 ? ListNr : kind == 4 ? ListIr : kind == 5 ? ListCapture : -1;
+            const int list = kind == Cmd::KindNr ? ListNr : kind == Cmd::KindIr ? ListIr : kind == Cmd::KindCapture ? ListCapture : -1;
             if (list < 0 || !s.setSlotNameBytes(list, p[2], p + 3, kNameSize))
                 protocolError(QStringLiteral("SlotName for kind %1 slot %2").arg(kind).arg(p[2]));
         }
@@ -973,9 +974,9 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
         break;
     case Cmd::DeleteSlot:
         if (expectLength("DeleteSlot", n, 3)) {
-            if (p[1] == 4 && p[2] < kIrSlots)
+            if (p[1] == Cmd::KindIr && p[2] < kIrSlots)
                 m_memory->clearIr(p[2]);
-            else if (p[1] == 3 && p[2] < kNrSlots)
+            else if (p[1] == Cmd::KindNr && p[2] < kNrSlots)
                 m_memory->clearNr(p[2]);
             else
                 protocolError(QStringLiteral("DeleteSlot for kind %1 slot %2").arg(p[1]).arg(p[2]));
@@ -992,8 +993,8 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
                 protocolError(QStringLiteral("StorePreset for preset %1").arg(index));
                 break;
             }
-            std::memcpy(edit.data() + Rec::Name, p + 3, kNameSize);
-            *s.record(index) = edit;
+            edit.setNameBytes(p + 3, kNameSize);
+            *s.record(index) = *s.record(kEditBuffer);
             s.setCurrentIndex(index);
             s.setLastStoredPreset(index);
         }
@@ -1017,9 +1018,9 @@ void VirtualUnit::handleNormal(const std::uint8_t *p, int n)
         break;
     case Cmd::BackupMode:
         if (expectLength("BackupMode", n, 3)) {
-            if (p[1] == 0 && p[2] == 0) {
-                sendFrame({Cmd::BackupMode, 0, 0}); // read-out finished
-            } else if (p[1] == 1 && p[2] == 0) {
+            if (p[1] == Cmd::BackupReadout && p[2] == Cmd::BackupEnd) {
+                sendFrame({Cmd::BackupMode, Cmd::BackupReadout, Cmd::BackupEnd}); // read-out finished
+            } else if (p[1] == Cmd::BackupRecall && p[2] == Cmd::BackupEnd) {
                 // End of a recall: the current preset is loaded again from
                 // what was recalled. (0, 1) and (1, 1) need no answer.
                 if (s.currentPresetIndex() >= 0)
@@ -1042,7 +1043,9 @@ void VirtualUnit::handleModuleParams(int module, const std::uint8_t *p, int n)
     if (!expectLength("ModuleParams", n, expected))
         return;
     Record &edit = *m_memory->store.record(kEditBuffer);
-    std::uint8_t *b = edit.data() + moduleBlockOffset(module);
+    std::uint8_t *b = PresetEdit(edit).mutableBlock(module);
+    if (!b)
+        return;
     if (p[1] > 1)
         protocolError(QStringLiteral("ModuleParams 0x%1: on/off byte %2").arg(p[0], 2, 16, QLatin1Char('0')).arg(p[1]));
     putU16(b, p[1] ? 1 : 0);
@@ -1054,8 +1057,9 @@ void VirtualUnit::handleModuleParams(int module, const std::uint8_t *p, int n)
             protocolError(QStringLiteral("ModuleParams FX LOOP with type byte %1").arg(p[2]));
         std::memcpy(b + 2, p + 5, static_cast<std::size_t>(moduleBlockSize(module) - 2));
     }
-    if (module == ModToneCap && getU16(b + 2) >= kCaptureSlots)
-        protocolError(QStringLiteral("tone capture block names capture slot %1").arg(getU16(b + 2)));
+    const int capSlot = PresetView(edit).moduleType(ModToneCap);
+    if (module == ModToneCap && capSlot >= kCaptureSlots)
+        protocolError(QStringLiteral("tone capture block names capture slot %1").arg(capSlot));
     const QString problem = checkModuleBlock(edit, module);
     if (!problem.isEmpty())
         protocolError(problem);

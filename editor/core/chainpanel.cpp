@@ -295,11 +295,11 @@ void ChainPanel::storeAndSendOrder()
 {
     DeviceStore &store = m_link.store();
     std::uint8_t order[kChainLength];
-    Record &edit = *store.record(kEditBuffer);
+    PresetEdit edit = store.editBufferEdit();
     for (int position = 0; position < kChainLength; ++position) {
         order[position] = static_cast<std::uint8_t>(moduleOf(m_display.at(position)));
         // The chain entries also carry each module's on/off, as ChainOrder does.
-        edit[static_cast<std::size_t>(Rec::Chain + 2 * position + 1)] = store.moduleSwitch(position) ? 1 : 0;
+        edit.setChainEntryOn(position, store.moduleSwitch(position) ? 1 : 0);
     }
     store.setChainOrder(order);
     store.setModified(true);

@@ -110,7 +110,7 @@ void DialogEditSender::pushToneCapture()
     for (int i = 0; i < kToneCaptureValues; ++i)
         m_views.toneCapture->update(i, s.toneCaptureValue(i));
     for (int word = 0; word < 3; ++word)
-        m_views.toneCapture->update(12 + word, s.blockWord(kEditBuffer, ModToneCap, word));
+        m_views.toneCapture->update(12 + word, s.editBuffer().blockWord(ModToneCap, word));
 }
 
 void DialogEditSender::refreshExp()
@@ -347,11 +347,11 @@ void DialogEditSender::toneCaptureValueChanged(int index, QVariant value)
         ValueModel::setSwitch(s, kEditBuffer, ModToneCap, v);
         s.setModified(true);
     } else if (index == 13) {
-        if (s.blockWord(kEditBuffer, ModToneCap, 1) == v || !ValueModel::changeType(s, ModToneCap, v))
+        if (s.editBuffer().moduleType(ModToneCap) == v || !ValueModel::changeType(s, ModToneCap, v))
             return;
         s.setModified(true);
     } else {
-        const int type = s.blockWord(kEditBuffer, ModToneCap, 1);
+        const int type = s.editBuffer().moduleType(ModToneCap);
         if (ValueModel::getParam(s, kEditBuffer, ModToneCap, 0) == v
             || !ValueModel::setParam(s, kEditBuffer, ModToneCap, type, 0, v))
             return;

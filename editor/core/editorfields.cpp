@@ -37,7 +37,7 @@ int expField(const DeviceStore &store, int index)
     if (index < 0 || index >= kExpFieldCount)
         return -1;
     if (index < 10)
-        return store.record(kEditBuffer)->at(static_cast<std::size_t>(Rec::ExpSettings + index));
+        return store.editBuffer().expSetting(index);
     if (index == 10)
         return store.expGlobalWord() & 0xFF;
     if (index == 11)
@@ -51,10 +51,10 @@ bool setExpField(DeviceStore &store, int index, int value)
         return false;
     const auto byte = static_cast<std::uint8_t>(value);
     if (index < 10) {
-        Record &edit = *store.record(kEditBuffer);
-        edit[static_cast<std::size_t>(Rec::ExpSettings + index)] = byte;
+        PresetEdit edit = store.editBufferEdit();
+        edit.setExpSetting(index, byte);
         if (index == 6 || index == 8)
-            edit[static_cast<std::size_t>(Rec::ExpSettings + index + 1)] = 0;
+            edit.setExpSetting(index + 1, 0);
         return true;
     }
     std::uint16_t word = store.expGlobalWord();

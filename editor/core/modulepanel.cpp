@@ -190,9 +190,7 @@ const ParaInfo *ModulePanel::param(int module, int type, int index) const
 
 int ModulePanel::modelType(int module) const
 {
-    if (!moduleHasTypeWord(module))
-        return 0;
-    return m_link.store().blockWord(kEditBuffer, module, 1);
+    return m_link.store().editBuffer().moduleType(module);
 }
 
 QString ModulePanel::valueColor(int module) const

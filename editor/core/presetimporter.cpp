@@ -185,7 +185,7 @@ PresetImporter::Step PresetImporter::importOne(const QString &path, int row)
 PresetImporter::Step PresetImporter::placeCapture(int row, int result)
 {
     DeviceStore &store = m_link.store();
-    const int presetSlot = store.blockWord(row, ModToneCap, 1);
+    const int presetSlot = store.preset(row).moduleType(ModToneCap);
     switch (result) {
     case PresetFileCodec::ImportCaptureSlotEmpty:
         return uploadCapture(presetSlot);

@@ -276,7 +276,7 @@ void TopBar::volumeEdited()
     DeviceStore &store = m_link.store();
     if (!ok || volume < 0 || volume > 100 || volume == store.presetVolume())
         return;
-    (*store.record(kEditBuffer))[Rec::Volume] = static_cast<std::uint8_t>(volume);
+    store.editBufferEdit().setVolume(volume);
     store.setModified(true);
     if (usbReceiveThread *unit = m_link.sender()) {
         unit->sendCurrentUi(PageCodes::kPresetPage);

@@ -8,8 +8,9 @@
 // and written on one thread (the editor's GUI thread; the receive loop hands
 // each complete frame over to that thread before it is applied).
 //
-// Multi-byte values are little-endian. Record offsets are part of the formats
-// (wire records, preset files, backup files) and must not change.
+// The layout of the records (offsets, sizes, wire form) lives in records.h.
+
+#include "records.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,108 +19,6 @@
 #include <cstdint>
 
 namespace Kt900 {
-
-constexpr int kPresetCount = 255;     // stored presets 0..254
-constexpr int kEditBuffer = 255;      // record index of the edit buffer
-constexpr int kRecordCount = 256;
-constexpr int kRecordSize = 504;
-constexpr int kWireRecordSize = 475;
-constexpr int kNameSize = 16;
-constexpr int kModuleCount = 12;      // module numbers 0..11 (9 and 10 share a block)
-constexpr int kChainLength = 11;      // modules 0..10 appear in the chain
-
-enum Module : int {
-    ModFxa = 0,
-    ModDsOd = 1,
-    ModAmp = 2,
-    ModCab = 3,
-    ModNsGate = 4,
-    ModEq = 5,
-    ModFxb = 6,
-    ModDelay = 7,
-    ModReverb = 8,
-    ModFxLoopSend = 9,
-    ModFxLoopReturn = 10,
-    ModToneCap = 11,
-};
-
-// Offsets inside the 504-byte preset record.
-namespace Rec {
-constexpr int Name = 0x000;
-constexpr int CtrlMode = 0x09E;
-constexpr int CtrlMask = 0x09F;      // u16 at an odd offset
-constexpr int Volume = 0x0A1;
-constexpr int Chain = 0x0A2;         // 11 x (module at position i, on/off of module i)
-constexpr int Expression = 0x0B8;    // 304 bytes
-constexpr int ExpressionSize = 304;
-constexpr int ExpSettings = 0x0B8;   // 10 pedal setting bytes
-constexpr int MergeSet1 = 0x0C2;     // 49 x 2 bytes, then 49 flag bytes
-constexpr int MergeFlags1 = 0x124;
-constexpr int MergeSet2 = 0x155;
-constexpr int MergeFlags2 = 0x1B7;
-constexpr int Tempo = 0x1E8;         // u16, bpm - 40
-constexpr int LedColor = 0x1EA;
-constexpr int FxATime = 0x1EB;       // saved delay times, u16 each
-constexpr int FxBTime = 0x1ED;
-constexpr int DelayTime1 = 0x1EF;
-constexpr int DelayTime2 = 0x1F1;
-constexpr int Version = 0x1F3;       // up to 4 characters and a NUL
-} // namespace Rec
-
-// Module block offset and size (bytes) inside a preset record, by module
-// number 0..11; 9 and 10 give the same block. -1 / 0 out of range.
-int moduleBlockOffset(int module);
-int moduleBlockSize(int module);
-// Number of parameter words of a module block (FXA 4, DS/OD 3, ... FX LOOP 4, TONE CAP 1).
-int moduleParamWords(int module);
-// True for the FX LOOP block, which has no type word.
-inline bool moduleHasTypeWord(int module) { return module != ModFxLoopSend && module != ModFxLoopReturn; }
-
-// Switch order: bit or byte i of the wire mask and of ModuleSwitches refers to
-// module switchOrder[i].
-extern const std::array<int, 11> kSwitchOrder;
-
-// Name list numbers used by the slot name operations.
-enum NameList : int { ListNr = 2, ListIr = 3, ListCapture = 11 };
-
-constexpr int kIrSlots = 10;
-constexpr int kNrSlots = 10;
-constexpr int kCaptureSlots = 20;
-constexpr int kCaptureBytes = 4096;
-constexpr int kIrBytes = 8192;
-constexpr int kNrBytes = 1584;
-constexpr int kCaptureAmpEntry = 7;
-constexpr int kSystemSize = 18;
-constexpr int kMidiSize = 512;
-constexpr int kRhythmSize = 12;
-constexpr int kToneCaptureValues = 12;
-constexpr int kGlobalEqWords = 18;
-
-using Record = std::array<std::uint8_t, kRecordSize>;
-
-// Little-endian helpers on raw bytes.
-inline std::uint16_t getU16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-inline void putU16(std::uint8_t *p, std::uint16_t v) { p[0] = static_cast<std::uint8_t>(v); p[1] = static_cast<std::uint8_t>(v >> 8); }
-inline std::uint32_t getU32(const std::uint8_t *p) { return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24); }
-inline void putU32(std::uint8_t *p, std::uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i)); }
-
-// The record a cleared preset slot gets: name "EMPTY", every module off with
-// its first type and that type's default values, chain in module order,
-// volume 50, 120 BPM, saved delay times 540 ms.
-const Record &emptyPreset();
-
-// Encodes record r into its 475-byte wire form (out must hold 475 bytes).
-void encodeWireRecord(const Record &r, std::uint8_t *out);
-// Decodes a 475-byte wire record into r. Each module's on/off word is set
-// from its mask bit; each chain entry's module byte is set from the chain
-// bytes and its on/off byte is left as it was.
-void decodeWireRecord(const std::uint8_t *wire, Record &r);
-
-// Name bytes: one byte per character (the low byte of each UTF-16 code
-// unit), NUL-padded, cut to 16.
-void nameToBytes(const QString &name, std::uint8_t *out16);
-// Text up to the first NUL of at most 16 bytes.
-QString nameFromBytes(const std::uint8_t *bytes16);
 
 class DeviceStore
 {
@@ -137,6 +36,12 @@ public:
     // Record 0..255 (255 = edit buffer); nullptr out of range.
     Record *record(int index);
     const Record *record(int index) const;
+    // Named fields of record 0..255; an invalid view out of range.
+    PresetView preset(int index) const { return PresetView(record(index)); }
+    PresetEdit presetEdit(int index) { return PresetEdit(record(index)); }
+    PresetView editBuffer() const { return preset(kEditBuffer); }
+    PresetEdit editBufferEdit() { return presetEdit(kEditBuffer); }
+
     // Module block of a record; nullptr for index > 255 or module > 11.
     std::uint8_t *moduleBlock(int index, int module);
     const std::uint8_t *moduleBlock(int index, int module) const;

@@ -1,5 +1,7 @@
 #include "mylibusb.h"
 
+#include "identity.h"
+
 #include <libusb.h>
 
 #include <QLoggingCategory>
@@ -11,26 +13,6 @@
 Q_LOGGING_CATEGORY(lcUsb, "kt900.device.usb")
 
 namespace {
-
-struct TypeRow {
-    std::uint16_t productId;
-    std::uint16_t bcdDevice;
-    int type;
-};
-
-// Tried in this order; the first match wins.
-constexpr std::array<TypeRow, 7> kTypeTable = {{
-    {0x5703, 0x00CA, 4},
-    {0x5750, 0x00CA, 3},
-    {0x5750, 0x00C8, 1},
-    {0x5703, 0x00C8, 5},
-    {0x1412, 0x00C8, 6},
-    {0x1512, 0x00C8, 7},
-    {0x1522, 0x00C8, 8},
-}};
-
-// The device info request: payload 00 00.
-constexpr std::uint8_t kInfoRequest[8] = {0xAA, 0x55, 0x02, 0x00, 0x00, 0x00, 0x12, 0x97};
 
 constexpr int kIdentifyTimeout = 100;
 constexpr int kRetryReads = 5;
@@ -71,11 +53,7 @@ bool MyLibusb::isLibusbReady() const
 
 int MyLibusb::deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
 {
-    for (const TypeRow &row : kTypeTable) {
-        if (row.productId == productId && row.bcdDevice == bcdDevice)
-            return row.type;
-    }
-    return 0;
+    return Identity::deviceTypeFor(productId, bcdDevice);
 }
 
 bool MyLibusb::isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
@@ -283,7 +261,7 @@ int MyLibusb::identify(int deviceType)
     std::array<std::uint8_t, kBlockSize> buffer{};
     if (!send(buffer.data(), 8))
         return 0;
-    if (!send(kInfoRequest, sizeof kInfoRequest))
+    if (!send(Identity::kInfoRequestFrame, sizeof Identity::kInfoRequestFrame))
         return 0;
     if (deviceType == 3)
         return 1;

@@ -104,9 +104,6 @@ constexpr int kFxaDelayType = 25;
 constexpr int kFxbDelayType = 26;
 constexpr int kDelayDualFrom = 7; // DELAY types above this have a second time
 
-// First expression assignment slot of modules 0..9 (10 shares 9's); 49 slots.
-constexpr std::array<int, 10> kExpFirstSlot = {0, 4, 7, 13, 19, 22, 31, 35, 41, 45};
-constexpr int kExpSlots = 49;
 
 constexpr int kIrReadoutBytes = kIrSlots * kIrBytes;
 constexpr int kNrReadoutBytes = kNrSlots * kNrBytes;
@@ -253,7 +250,7 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
     const int code = p[0];
     QPointer<usbReceiveThread> guard(this); // a receiver may delete this object
     DeviceStore &s = *m_store;
-    Record &edit = *s.record(kEditBuffer);
+    PresetEdit edit = s.editBufferEdit();
     bool applied = true;
 
     switch (code) {
@@ -273,16 +270,16 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         break;
     case Cmd::GlobalBpm:
         if ((applied = n >= 6)) {
-            edit[Rec::Volume] = p[1];
-            std::memcpy(edit.data() + Rec::Tempo, p + 2, 2);
+            edit.setVolume(p[1]);
+            edit.setTempoRaw(getU16(p + 2));
             s.setGlobalTempoRaw(getU16(p + 4));
         }
         break;
     case Cmd::ChainOrder:
         if ((applied = n >= 1 + 2 * kChainLength)) {
             for (int i = 0; i < kChainLength; ++i) {
-                edit[static_cast<std::size_t>(Rec::Chain + 2 * i)] = p[1 + i];
-                edit[static_cast<std::size_t>(Rec::Chain + 2 * i + 1)] = p[1 + kChainLength + i];
+                edit.setChainModuleAt(i, p[1 + i]);
+                edit.setChainEntryOn(i, p[1 + kChainLength + i]);
             }
         }
         break;
@@ -309,9 +306,8 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         break;
     case Cmd::CtrlSet:
         if ((applied = n >= 4)) {
-            edit[Rec::CtrlMode] = p[1];
-            edit[Rec::CtrlMask] = p[2];
-            edit[Rec::CtrlMask + 1] = p[3];
+            edit.setCtrlMode(p[1]);
+            edit.setCtrlMask(getU16(p + 2));
         }
         break;
     case Cmd::ModuleSwitches:
@@ -322,7 +318,8 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         break;
     case Cmd::ExpVolume:
         if ((applied = n >= 14)) {
-            std::memcpy(edit.data() + Rec::ExpSettings, p + 1, 10);
+            for (int i = 0; i < kExpSettingCount; ++i)
+                edit.setExpSetting(i, p[1 + i]);
             s.setExpGlobals(getU16(p + 11), p[13]);
         }
         break;
@@ -339,8 +336,8 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         applied = n >= 3 + kNameSize && p[2] < kPresetCount;
         if (applied) {
             const int index = p[2];
-            *s.record(index) = edit;
-            std::memcpy(s.record(index)->data() + Rec::Name, p + 3, kNameSize);
+            *s.record(index) = *s.record(kEditBuffer);
+            s.presetEdit(index).setNameBytes(p + 3, kNameSize);
             s.setLastStoredPreset(index);
             s.setCurrentIndex(index);
             s.setModified(false);
@@ -414,22 +411,22 @@ void usbReceiveThread::onModuleParams(int module, const std::uint8_t *p, int n)
     for (int i = 0; i < words; ++i)
         s.setBlockWord(kEditBuffer, module, firstWord + i, getU16(p + 5 + 2 * i));
 
-    Record &edit = *s.record(kEditBuffer);
+    PresetEdit edit = s.editBufferEdit();
     auto word = [&](int w) { return s.blockWord(kEditBuffer, module, w); };
     switch (module) {
     case ModFxa:
         if (word(1) == kFxaDelayType && word(5) == 0)
-            putU16(edit.data() + Rec::FxATime, static_cast<std::uint16_t>(word(4)));
+            edit.setSavedDelayTime(SavedFxa, static_cast<std::uint16_t>(word(4)));
         break;
     case ModFxb:
         if (word(1) == kFxbDelayType && word(5) == 0)
-            putU16(edit.data() + Rec::FxBTime, static_cast<std::uint16_t>(word(4)));
+            edit.setSavedDelayTime(SavedFxb, static_cast<std::uint16_t>(word(4)));
         break;
     case ModDelay:
         if (word(1) > kDelayDualFrom && word(7) == 0)
-            putU16(edit.data() + Rec::DelayTime2, static_cast<std::uint16_t>(word(6)));
+            edit.setSavedDelayTime(SavedDelay2, static_cast<std::uint16_t>(word(6)));
         if (word(5) == 0)
-            putU16(edit.data() + Rec::DelayTime1, static_cast<std::uint16_t>(word(4)));
+            edit.setSavedDelayTime(SavedDelay1, static_cast<std::uint16_t>(word(4)));
         break;
     default:
         break;
@@ -448,21 +445,21 @@ void usbReceiveThread::onExpAssign(const std::uint8_t *p, int n)
         qCDebug(lcRecv) << "expression assignment for module" << module << "ignored";
         return;
     }
-    const int slot = kExpFirstSlot[static_cast<std::size_t>(module == ModFxLoopReturn ? ModFxLoopSend : module)] + index;
-    if (slot >= kExpSlots) {
+    const int slot = mergeFirstSlot(module) + index;
+    if (slot >= kMergeSlots) {
         qCDebug(lcRecv) << "expression assignment slot" << slot << "out of range";
         return;
     }
     const std::uint32_t a = getU32(p + 3);
     const std::uint32_t b = getU32(p + 7);
     const std::uint32_t c = getU32(p + 11);
-    std::uint8_t *r = m_store->record(kEditBuffer)->data();
-    r[Rec::MergeSet1 + 2 * slot] = static_cast<std::uint8_t>(a);
-    r[Rec::MergeSet1 + 2 * slot + 1] = static_cast<std::uint8_t>(a >> 16);
-    r[Rec::MergeSet2 + 2 * slot] = static_cast<std::uint8_t>(b);
-    r[Rec::MergeSet2 + 2 * slot + 1] = static_cast<std::uint8_t>(b >> 16);
-    r[Rec::MergeFlags1 + slot] = (c & 0xFF) ? static_cast<std::uint8_t>(c >> 8) : 0;
-    r[Rec::MergeFlags2 + slot] = ((c >> 16) & 0xFF) ? static_cast<std::uint8_t>(c >> 24) : 0;
+    PresetEdit r = m_store->editBufferEdit();
+    r.setMergeByte(0, slot, 0, static_cast<std::uint8_t>(a));
+    r.setMergeByte(0, slot, 1, static_cast<std::uint8_t>(a >> 16));
+    r.setMergeByte(1, slot, 0, static_cast<std::uint8_t>(b));
+    r.setMergeByte(1, slot, 1, static_cast<std::uint8_t>(b >> 16));
+    r.setMergeFlag(0, slot, (c & 0xFF) ? static_cast<std::uint8_t>(c >> 8) : 0);
+    r.setMergeFlag(1, slot, ((c >> 16) & 0xFF) ? static_cast<std::uint8_t>(c >> 24) : 0);
 }
 
 void usbReceiveThread::onSlotName(const std::uint8_t *p, int n)

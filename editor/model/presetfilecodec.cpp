@@ -76,14 +76,6 @@ bool parseHexWord(const QString &s, std::uint32_t *out)
     return true;
 }
 
-QString textField(const std::uint8_t *p, int max)
-{
-    int n = 0;
-    while (n < max && p[n] != 0)
-        ++n;
-    return QString::fromLatin1(reinterpret_cast<const char *>(p), n);
-}
-
 } // namespace
 
 // Applies one document to one record; fails on the first broken rule.
@@ -91,7 +83,7 @@ class PresetReader
 {
 public:
     PresetReader(PresetFileCodec &codec, DeviceStore &store, int preset)
-        : m_codec(codec), m_store(store), m_preset(preset), m_rec(store.record(preset)->data())
+        : m_codec(codec), m_store(store), m_preset(preset), m_rec(store.presetEdit(preset))
     {
     }
 
@@ -190,12 +182,12 @@ private:
         if (o.contains(QLatin1String("Mode"))) {
             if (!intIn(o.value(QLatin1String("Mode")), 0, 255, &x))
                 return fail(QStringLiteral("\"CtrlSet\" \"Mode\" is not a byte"));
-            m_rec[Rec::CtrlMode] = static_cast<std::uint8_t>(x);
+            m_rec.setCtrlMode(static_cast<int>(x));
         }
         if (o.contains(QLatin1String("Fun"))) {
             if (!intIn(o.value(QLatin1String("Fun")), 0, 65535, &x))
                 return fail(QStringLiteral("\"CtrlSet\" \"Fun\" is not a 16-bit value"));
-            putU16(m_rec + Rec::CtrlMask, static_cast<std::uint16_t>(x));
+            m_rec.setCtrlMask(static_cast<std::uint16_t>(x));
         }
         return true;
     }
@@ -215,12 +207,12 @@ private:
             qint64 x = 0;
             if (!intIn(it.value(), 0, 255, &x))
                 return fail(QStringLiteral("\"Exp\" \"%1\" is not a byte").arg(it.key()));
-            m_rec[Rec::ExpSettings + i] = static_cast<std::uint8_t>(x);
+            m_rec.setExpSetting(i, static_cast<int>(x));
             // A new module index makes the old parameter index meaningless.
             if (it.key() == QLatin1String("InterModuIndex"))
-                m_rec[Rec::ExpSettings + keys.indexOf(QStringLiteral("InterParIndex"))] = 0;
+                m_rec.setExpSetting(keys.indexOf(QStringLiteral("InterParIndex")), 0);
             else if (it.key() == QLatin1String("ExterModuIndex"))
-                m_rec[Rec::ExpSettings + keys.indexOf(QStringLiteral("ExterParIndex"))] = 0;
+                m_rec.setExpSetting(keys.indexOf(QStringLiteral("ExterParIndex")), 0);
         }
         return true;
     }
@@ -242,12 +234,10 @@ private:
             const QJsonValue f2 = a.at(6 * k + 5);
             if (!f1.isBool() || !f2.isBool())
                 return fail(QStringLiteral("\"Merge\" flags of slot %1 are not true/false").arg(k));
-            m_rec[Rec::MergeSet1 + 2 * k] = static_cast<std::uint8_t>(b[0]);
-            m_rec[Rec::MergeSet1 + 2 * k + 1] = static_cast<std::uint8_t>(b[1]);
-            m_rec[Rec::MergeSet2 + 2 * k] = static_cast<std::uint8_t>(b[2]);
-            m_rec[Rec::MergeSet2 + 2 * k + 1] = static_cast<std::uint8_t>(b[3]);
-            m_rec[Rec::MergeFlags1 + k] = f1.toBool() ? 1 : 0;
-            m_rec[Rec::MergeFlags2 + k] = f2.toBool() ? 1 : 0;
+            for (int j = 0; j < 4; ++j)
+                m_rec.setMergeByte(j / 2, k, j % 2, static_cast<int>(b[j]));
+            m_rec.setMergeFlag(0, k, f1.toBool() ? 1 : 0);
+            m_rec.setMergeFlag(1, k, f2.toBool() ? 1 : 0);
         }
         return true;
     }
@@ -257,12 +247,14 @@ private:
         if (!v.isObject())
             return fail(QStringLiteral("\"Others\" is not an object"));
         const QJsonObject o = v.toObject();
-        struct Field { const char *key; int offset; int bytes; };
+        // saved: the saved delay time written, or -1 for tempo, LED colour, volume.
+        enum Kind { Tempo, Saved, Led, Vol };
+        struct Field { const char *key; Kind kind; int saved; int bytes; };
         static const Field fields[] = {
-            {"BPM", Rec::Tempo, 2},           {"Delaytime_1", Rec::DelayTime1, 2},
-            {"Delaytime_2", Rec::DelayTime2, 2}, {"FxAtime", Rec::FxATime, 2},
-            {"FxBtime", Rec::FxBTime, 2},     {"LedColor", Rec::LedColor, 1},
-            {"Volume", Rec::Volume, 1},
+            {"BPM", Tempo, -1, 2},           {"Delaytime_1", Saved, SavedDelay1, 2},
+            {"Delaytime_2", Saved, SavedDelay2, 2}, {"FxAtime", Saved, SavedFxa, 2},
+            {"FxBtime", Saved, SavedFxb, 2},     {"LedColor", Led, -1, 1},
+            {"Volume", Vol, -1, 1},
         };
         // Ascending key order, as the members are visited.
         for (const Field &f : fields) {
@@ -272,18 +264,18 @@ private:
             qint64 x = 0;
             if (!intIn(fv, 0, f.bytes == 2 ? 65535 : 255, &x))
                 return fail(QStringLiteral("\"Others\" \"%1\" is out of range").arg(QLatin1String(f.key)));
-            if (f.bytes == 2)
-                putU16(m_rec + f.offset, static_cast<std::uint16_t>(x));
-            else
-                m_rec[f.offset] = static_cast<std::uint8_t>(x);
+            switch (f.kind) {
+            case Tempo: m_rec.setTempoRaw(static_cast<std::uint16_t>(x)); break;
+            case Saved: m_rec.setSavedDelayTime(f.saved, static_cast<std::uint16_t>(x)); break;
+            case Led: m_rec.setLedColor(static_cast<int>(x)); break;
+            case Vol: m_rec.setVolume(static_cast<int>(x)); break;
+            }
         }
         const QJsonValue pv = o.value(QLatin1String("pVersion"));
         if (!pv.isUndefined()) {
             if (!pv.isString())
                 return fail(QStringLiteral("\"Others\" \"pVersion\" is not a string"));
-            const QString s = pv.toString().left(4);
-            for (int i = 0; i < 4; ++i)
-                m_rec[Rec::Version + i] = i < s.size() ? static_cast<std::uint8_t>(s.at(i).unicode() & 0xFF) : 0;
+            m_rec.setVersion(pv.toString());
         }
         return true;
     }
@@ -309,7 +301,7 @@ private:
             }
         }
         for (int i = 0; i < kChainLength; ++i)
-            m_rec[Rec::Chain + 2 * i] = order[i];
+            m_rec.setChainModuleAt(i, order[i]);
         return true;
     }
 
@@ -441,7 +433,7 @@ private:
     PresetFileCodec &m_codec;
     DeviceStore &m_store;
     int m_preset;
-    std::uint8_t *m_rec;
+    PresetEdit m_rec;
 };
 
 PresetFileCodec::PresetFileCodec(DeviceStore *store)
@@ -480,13 +472,13 @@ QByteArray PresetFileCodec::presetDocument(int presetIndex) const
     if (presetIndex < 0 || presetIndex >= kPresetCount)
         return {};
     const EffectCatalogue &cat = EffectCatalogue::instance();
-    const std::uint8_t *rec = m_store.record(presetIndex)->data();
+    const PresetView rec = m_store.preset(presetIndex);
     QJsonObject root;
 
     QJsonObject info;
     for (int i = 0; i < headerKeys().size(); ++i)
         info.insert(headerKeys().at(i), headerValues().at(i));
-    info.insert(QStringLiteral("name"), nameFromBytes(rec + Rec::Name));
+    info.insert(QStringLiteral("name"), rec.name());
     root.insert(QStringLiteral("fileInfo"), info);
 
     QJsonObject modules;
@@ -517,38 +509,36 @@ QByteArray PresetFileCodec::presetDocument(int presetIndex) const
     modules.insert(QLatin1String(kToneCapName), tone);
     root.insert(QStringLiteral("effectModule"), modules);
 
-    root.insert(QStringLiteral("CtrlSet"), QJsonObject{{QStringLiteral("Mode"), rec[Rec::CtrlMode]},
-                                                       {QStringLiteral("Fun"), getU16(rec + Rec::CtrlMask)}});
+    root.insert(QStringLiteral("CtrlSet"), QJsonObject{{QStringLiteral("Mode"), rec.ctrlMode()},
+                                                       {QStringLiteral("Fun"), rec.ctrlMask()}});
     QJsonArray chain;
     for (int i = 0; i < kChainLength; ++i)
-        chain.append(rec[Rec::Chain + 2 * i]);
+        chain.append(rec.chainModuleAt(i));
     root.insert(QStringLiteral("effectChain"), chain);
 
     QJsonObject exp;
     for (int i = 0; i < expKeys().size(); ++i)
-        exp.insert(expKeys().at(i), rec[Rec::ExpSettings + i]);
+        exp.insert(expKeys().at(i), rec.expSetting(i));
     root.insert(QStringLiteral("Exp"), exp);
 
     QJsonArray merge;
     for (int k = 0; k < kMergeSlots; ++k) {
-        merge.append(rec[Rec::MergeSet1 + 2 * k]);
-        merge.append(rec[Rec::MergeSet1 + 2 * k + 1]);
-        merge.append(rec[Rec::MergeSet2 + 2 * k]);
-        merge.append(rec[Rec::MergeSet2 + 2 * k + 1]);
-        merge.append(rec[Rec::MergeFlags1 + k] != 0);
-        merge.append(rec[Rec::MergeFlags2 + k] != 0);
+        for (int j = 0; j < 4; ++j)
+            merge.append(rec.mergeByte(j / 2, k, j % 2));
+        merge.append(rec.mergeFlag(0, k) != 0);
+        merge.append(rec.mergeFlag(1, k) != 0);
     }
     root.insert(QStringLiteral("Merge"), merge);
 
     QJsonObject others;
-    others.insert(QStringLiteral("Volume"), rec[Rec::Volume]);
-    others.insert(QStringLiteral("BPM"), getU16(rec + Rec::Tempo));
-    others.insert(QStringLiteral("LedColor"), rec[Rec::LedColor]);
-    others.insert(QStringLiteral("FxAtime"), getU16(rec + Rec::FxATime));
-    others.insert(QStringLiteral("FxBtime"), getU16(rec + Rec::FxBTime));
-    others.insert(QStringLiteral("Delaytime_1"), getU16(rec + Rec::DelayTime1));
-    others.insert(QStringLiteral("Delaytime_2"), getU16(rec + Rec::DelayTime2));
-    others.insert(QStringLiteral("pVersion"), textField(rec + Rec::Version, 4));
+    others.insert(QStringLiteral("Volume"), rec.volume());
+    others.insert(QStringLiteral("BPM"), rec.tempoRaw());
+    others.insert(QStringLiteral("LedColor"), rec.ledColor());
+    others.insert(QStringLiteral("FxAtime"), rec.savedDelayTime(SavedFxa));
+    others.insert(QStringLiteral("FxBtime"), rec.savedDelayTime(SavedFxb));
+    others.insert(QStringLiteral("Delaytime_1"), rec.savedDelayTime(SavedDelay1));
+    others.insert(QStringLiteral("Delaytime_2"), rec.savedDelayTime(SavedDelay2));
+    others.insert(QStringLiteral("pVersion"), rec.version());
     root.insert(QStringLiteral("Others"), others);
 
     // The capture of the slot this preset uses, when that slot is filled.
@@ -711,9 +701,7 @@ PresetFileCodec::PresetImportResult PresetFileCodec::importPresetFile(int preset
         name.append(c);
         i += len - 1;
     }
-    std::uint8_t *rec = m_store.record(presetIndex)->data();
-    std::memset(rec + Rec::Name, 0, kNameSize);
-    std::memcpy(rec + Rec::Name, name.constData(), static_cast<std::size_t>(name.size()));
+    m_store.presetEdit(presetIndex).setNameBytes(reinterpret_cast<const std::uint8_t *>(name.constData()), name.size());
 
     if (m_store.currentPresetIndex() == presetIndex)
         *m_store.record(kEditBuffer) = *m_store.record(presetIndex);

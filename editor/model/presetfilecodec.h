@@ -28,6 +28,8 @@
 // Reading is all or nothing: a file that fails any rule leaves the target
 // record exactly as it was.
 
+#include "records.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -70,8 +72,8 @@ public:
 
     static constexpr std::uint32_t kCaptureScramble = 0x2b7e1c55u;
     static constexpr int kCaptureWords = 1024;
-    static constexpr int kCaptureExtraBytes = 7;
-    static constexpr int kMergeSlots = 49;
+    static constexpr int kCaptureExtraBytes = Kt900::kCaptureAmpEntry;
+    static constexpr int kMergeSlots = Kt900::kMergeSlots;
     static constexpr int kMergeValues = kMergeSlots * 6;   // 294
     // Files larger than this are not preset files (a preset file is ~40 KB).
     static constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;

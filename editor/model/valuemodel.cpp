@@ -36,15 +36,15 @@ struct DelayTriple {
     int lastType;
     int timeIndex;
     int subIndex;
-    int savedOffset;
+    int saved; // Kt900::SavedTime
 };
 
 constexpr DelayTriple kDelayTriples[] = {
-    {Kt900::ModFxa, 25, 25, 2, 3, Kt900::Rec::FxATime},     // 26:DIGITAL DELAY
-    {Kt900::ModFxb, 26, 26, 2, 3, Kt900::Rec::FxBTime},     // 27:ANALOG DELAY
-    {Kt900::ModDelay, 0, 7, 2, 3, Kt900::Rec::DelayTime1},  // 01:DIGITAL .. 08:DYNAMIC
-    {Kt900::ModDelay, 8, 8, 2, 3, Kt900::Rec::DelayTime1},  // 09:DUAL DELAY, A
-    {Kt900::ModDelay, 8, 8, 4, 5, Kt900::Rec::DelayTime2},  // 09:DUAL DELAY, B
+    {Kt900::ModFxa, 25, 25, 2, 3, Kt900::SavedFxa},     // 26:DIGITAL DELAY
+    {Kt900::ModFxb, 26, 26, 2, 3, Kt900::SavedFxb},     // 27:ANALOG DELAY
+    {Kt900::ModDelay, 0, 7, 2, 3, Kt900::SavedDelay1},  // 01:DIGITAL .. 08:DYNAMIC
+    {Kt900::ModDelay, 8, 8, 2, 3, Kt900::SavedDelay1},  // 09:DUAL DELAY, A
+    {Kt900::ModDelay, 8, 8, 4, 5, Kt900::SavedDelay2},  // 09:DUAL DELAY, B
 };
 
 const DelayTriple *findTriple(int module, int type, int index, bool bySubdivision)
@@ -71,14 +71,14 @@ bool validAddress(const Kt900::DeviceStore &store, int preset, int module, int i
         && index >= 0 && index < Kt900::moduleParamWords(module);
 }
 
-int savedTime(const Kt900::DeviceStore &store, int preset, int offset)
+int savedTime(const Kt900::DeviceStore &store, int preset, int which)
 {
-    return Kt900::getU16(store.record(preset)->data() + offset);
+    return store.preset(preset).savedDelayTime(which);
 }
 
-void setSavedTime(Kt900::DeviceStore &store, int preset, int offset, int raw)
+void setSavedTime(Kt900::DeviceStore &store, int preset, int which, int raw)
 {
-    Kt900::putU16(store.record(preset)->data() + offset, static_cast<std::uint16_t>(raw));
+    store.presetEdit(preset).setSavedDelayTime(which, static_cast<std::uint16_t>(raw));
 }
 
 } // namespace
@@ -164,7 +164,7 @@ int savedDelayTimeOffset(int module, int type, int index)
     const DelayTriple *t = findTriple(module, type, index, true);
     if (!t)
         t = findTriple(module, type, index, false);
-    return t ? t->savedOffset : -1;
+    return t ? Kt900::savedTimeOffset(t->saved) : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -191,7 +191,7 @@ bool setParam(Kt900::DeviceStore &store, int preset, int module, int type, int i
         // Subdivision: OFF brings back the manually set time, anything else
         // derives the time from the tempo in force.
         store.setBlockWord(preset, module, paramWord(module, t->subIndex), static_cast<std::uint16_t>(raw));
-        const int time = raw == 0 ? savedTime(store, preset, t->savedOffset)
+        const int time = raw == 0 ? savedTime(store, preset, t->saved)
                                    : syncedTimeRaw(tempoInEffect(store, preset), raw);
         store.setBlockWord(preset, module, paramWord(module, t->timeIndex), static_cast<std::uint16_t>(time));
         return true;
@@ -201,7 +201,7 @@ bool setParam(Kt900::DeviceStore &store, int preset, int module, int type, int i
         if (store.blockWord(preset, module, paramWord(module, t->subIndex)) != 0)
             return true;
         store.setBlockWord(preset, module, paramWord(module, t->timeIndex), static_cast<std::uint16_t>(raw));
-        setSavedTime(store, preset, t->savedOffset, raw);
+        setSavedTime(store, preset, t->saved, raw);
         return true;
     }
     return store.setBlockWord(preset, module, paramWord(module, index), static_cast<std::uint16_t>(raw));
@@ -256,12 +256,12 @@ bool changeType(Kt900::DeviceStore &store, int module, int type)
         for (int i = 0; i < n; ++i)
             store.setBlockWord(buf, module, paramWord(module, i), static_cast<std::uint16_t>(defaults.at(i)));
         if (module == Kt900::ModFxa) {
-            setSavedTime(store, buf, Kt900::Rec::FxATime, kSavedTimeReset);
+            setSavedTime(store, buf, Kt900::SavedFxa, kSavedTimeReset);
         } else if (module == Kt900::ModFxb) {
-            setSavedTime(store, buf, Kt900::Rec::FxBTime, kSavedTimeReset);
+            setSavedTime(store, buf, Kt900::SavedFxb, kSavedTimeReset);
         } else if (module == Kt900::ModDelay) {
-            setSavedTime(store, buf, Kt900::Rec::DelayTime1, kSavedTimeReset);
-            setSavedTime(store, buf, Kt900::Rec::DelayTime2, kSavedTimeReset);
+            setSavedTime(store, buf, Kt900::SavedDelay1, kSavedTimeReset);
+            setSavedTime(store, buf, Kt900::SavedDelay2, kSavedTimeReset);
         }
     }
     return setType(store, buf, module, type);

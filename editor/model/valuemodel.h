@@ -59,7 +59,7 @@ int syncedTimeIndex(int module, int type, int subdivisionIndex);
 // The inverse: the subdivision index driving a time parameter, or -1.
 int subdivisionIndexForTime(int module, int type, int timeIndex);
 // Record offset of the saved delay time belonging to a time or subdivision
-// parameter (Kt900::Rec::FxATime ...), or -1.
+// parameter (see Kt900::savedTimeOffset), or -1.
 int savedDelayTimeOffset(int module, int type, int index);
 // Time word (ms - 40) for a subdivision option at a tempo: base 60000 / bpm
 // (1500 ms outside 40..260 bpm) times the factor, clamped to 40..2500 ms.

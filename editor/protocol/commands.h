@@ -50,7 +50,24 @@ enum Code : std::uint8_t {
     BackupMode = 0x29,
     EditorAttach = 0x31,
     Ack = 0xEA,
+    // Firmware-update mode: the wake-up frame (payload AA 00) sent before the
+    // device info request, and the closing frame (payload FF 00). The apply
+    // and block codes come from the firmware file.
+    LoaderWake = 0xAA,
+    LoaderFinish = 0xFF,
 };
+
+// BackupMode arguments (payload bytes 1 and 2): which transfer, and whether
+// it begins or ends. In: (BackupReadout, BackupEnd) marks the read-out finished.
+enum BackupWhat : std::uint8_t { BackupReadout = 0, BackupRecall = 1 };
+enum BackupPhase : std::uint8_t { BackupEnd = 0, BackupBegin = 1 };
+
+// MidiMapEntry table numbers (payload byte 1).
+enum MidiTable : std::uint8_t { MidiTableIn = 4, MidiTableOut = 5 };
+
+// The fixed bytes after code, sub-kind and slot of a preset DataTransfer
+// frame: chunk byte count 512, chunk total 2, chunk index 1.
+constexpr std::uint8_t kPresetChunkFields[4] = {0x00, 0x02, 0x02, 0x01};
 
 // DataTransfer sub-kinds (payload byte 1).
 enum SubKind : std::uint8_t {

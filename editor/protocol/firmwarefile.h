@@ -41,6 +41,13 @@ constexpr int kFirstDataOffset = kHeaderSize + kSectionHeaderSize; // 640
 extern const char kTag[]; // "Tovak_TAG"
 constexpr int kTagSize = 9;
 
+// Loader codes of sample images (tests, fuzz seeds, the virtual unit without
+// a firmware file). Real files bring their own codes in their headers.
+constexpr std::uint8_t kSampleApplyCode = 0x50;
+constexpr std::uint8_t kSampleApplyAckCode = 0x51;
+constexpr std::uint8_t kSampleBlockCode = 0x52;
+constexpr std::uint8_t kSampleBlockAckCode = 0x53;
+
 struct Header
 {
     QByteArray modelName;       // up to 32 bytes, without the terminator

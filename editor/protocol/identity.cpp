@@ -6,6 +6,50 @@
 
 namespace Identity {
 
+namespace {
+
+struct TypeRow {
+    std::uint16_t productId;
+    std::uint16_t bcdDevice;
+    int type;
+};
+
+// Tried in this order; the first match wins.
+constexpr TypeRow kTypeTable[] = {
+    {0x5703, 0x00CA, 4},
+    {0x5750, 0x00CA, 3},
+    {0x5750, 0x00C8, 1},
+    {0x5703, 0x00C8, 5},
+    {0x1412, 0x00C8, 6},
+    {0x1512, 0x00C8, 7},
+    {0x1522, 0x00C8, 8},
+};
+
+} // namespace
+
+int deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
+{
+    for (const TypeRow &row : kTypeTable) {
+        if (row.productId == productId && row.bcdDevice == bcdDevice)
+            return row.type;
+    }
+    return 0;
+}
+
+bool deviceTypeIds(int type, std::uint16_t *productId, std::uint16_t *bcdDevice)
+{
+    for (const TypeRow &row : kTypeTable) {
+        if (row.type == type) {
+            if (productId)
+                *productId = row.productId;
+            if (bcdDevice)
+                *bcdDevice = row.bcdDevice;
+            return true;
+        }
+    }
+    return false;
+}
+
 const char kExpectedName[] = "TOVAK_KT900";
 const char kRequiredVersion[] = "V1.1.0";
 

@@ -4,11 +4,25 @@
 // into one record, and the rule that decides whether the editor may work with
 // it (the model name it must report and the firmware version it was made for).
 
+#include "commands.h"
+
 #include <QByteArray>
 
 #include <cstdint>
 
 namespace Identity {
+
+// USB vendor id of the unit.
+constexpr std::uint16_t kVendorId = 0x0483;
+
+// The device info request as a whole frame: payload 00 00.
+constexpr std::uint8_t kInfoRequestFrame[8] = {0xAA, 0x55, 0x02, 0x00, Cmd::DeviceInfo, 0x00, 0x12, 0x97};
+
+// Device type of a vendor 0x0483 device from its product id and bcdDevice
+// (types 1 and 3..8); 0 when the pair is not in the table.
+int deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice);
+// The product id and bcdDevice of a device type; false for a type not in the table.
+bool deviceTypeIds(int type, std::uint16_t *productId, std::uint16_t *bcdDevice);
 
 extern const char kExpectedName[];     // "TOVAK_KT900"
 extern const char kRequiredVersion[];  // "V1.1.0"

@@ -40,6 +40,9 @@ private slots:
     void versionRule_data();
     void versionRule();
     void modelNamesIgnoreCase();
+    void infoRequestFrame();
+    void deviceTypeTable_data();
+    void deviceTypeTable();
 };
 
 void TestIdentity::fullReply()
@@ -127,6 +130,48 @@ void TestIdentity::modelNamesIgnoreCase()
     QVERIFY(!Identity::sameModel("TOVAK_KT700", Identity::kExpectedName));
     QVERIFY(!Identity::sameModel("TOVAK_KT9000", Identity::kExpectedName));
     QVERIFY(!Identity::sameModel(QByteArray(), Identity::kExpectedName));
+}
+
+// The ready-made request is the frame built from its payload 00 00.
+void TestIdentity::infoRequestFrame()
+{
+    const QByteArray built = Frame::build(QByteArray(2, '\0'));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(Identity::kInfoRequestFrame), sizeof Identity::kInfoRequestFrame),
+             built);
+    QCOMPARE(built.toHex(), QByteArray("aa55020000001297"));
+}
+
+void TestIdentity::deviceTypeTable_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("productId");
+    QTest::addColumn<int>("bcdDevice");
+    QTest::newRow("1") << 1 << 0x5750 << 0x00C8;
+    QTest::newRow("3") << 3 << 0x5750 << 0x00CA;
+    QTest::newRow("4") << 4 << 0x5703 << 0x00CA;
+    QTest::newRow("5") << 5 << 0x5703 << 0x00C8;
+    QTest::newRow("6 bulk") << 6 << 0x1412 << 0x00C8;
+    QTest::newRow("7") << 7 << 0x1512 << 0x00C8;
+    QTest::newRow("8") << 8 << 0x1522 << 0x00C8;
+    QTest::newRow("2 is no type") << 2 << -1 << -1;
+    QTest::newRow("9 is no type") << 9 << -1 << -1;
+}
+
+// Both directions of the one table: the editor's lookup and the virtual unit's ids.
+void TestIdentity::deviceTypeTable()
+{
+    QFETCH(int, type);
+    QFETCH(int, productId);
+    QFETCH(int, bcdDevice);
+    std::uint16_t pid = 0;
+    std::uint16_t bcd = 0;
+    QCOMPARE(Identity::deviceTypeIds(type, &pid, &bcd), productId >= 0);
+    if (productId < 0)
+        return;
+    QCOMPARE(int(pid), productId);
+    QCOMPARE(int(bcd), bcdDevice);
+    QCOMPARE(Identity::deviceTypeFor(pid, bcd), type);
+    QCOMPARE(Identity::deviceTypeFor(pid, static_cast<std::uint16_t>(bcd + 1)), 0);
 }
 
 QTEST_GUILESS_MAIN(TestIdentity)
