@@ -902,6 +902,7 @@ void TestVirtualUnit::loaderCodesFromFirmwareFile()
     put32(128 + 17, 512);
     fw[128 + 21] = char(0x70);
     fw[128 + 22] = char(0x71);
+    put32(second + 9, second + 512 + 1); // data offset + 1, as the updater reads it
     put32(second + 17, 512);
     fw[second + 21] = char(0x72);
     fw[second + 22] = char(0x73);
