@@ -925,6 +925,14 @@ void TestVirtualUnit::loaderCodesFromFirmwareFile()
     bad.write(QByteArray(700, 'x'));
     bad.close();
     QVERIFY(!lo.fromFirmwareFile(bad.fileName(), &error));
+    // A section whose data the updater could not find is refused as well.
+    put32(second + 9, 0);
+    QFile noData(dir.filePath(QStringLiteral("nodata.tk")));
+    QVERIFY(noData.open(QIODevice::WriteOnly));
+    noData.write(fw);
+    noData.close();
+    QVERIFY(!lo.fromFirmwareFile(noData.fileName(), &error));
+    QVERIFY(error.contains(QLatin1String("section 2")));
     QCOMPARE(int(lo.applyCode), 0x61); // unchanged by the failures
 }
 
