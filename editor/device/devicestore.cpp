@@ -66,17 +66,12 @@ bool DeviceStore::moduleSwitch(int module) const
 
 QString DeviceStore::presetName(int index) const
 {
-    const Record *r = record(index);
-    return r ? nameFromBytes(r->data() + Rec::Name) : QString();
+    return preset(index).name();
 }
 
 bool DeviceStore::setPresetName(int index, const QString &name)
 {
-    Record *r = record(index);
-    if (!r)
-        return false;
-    nameToBytes(name, r->data() + Rec::Name);
-    return true;
+    return presetEdit(index).setName(name);
 }
 
 bool DeviceStore::selectPreset(int index)
@@ -115,21 +110,19 @@ bool DeviceStore::clearRecord(int index)
 
 int DeviceStore::chainModuleAt(int position) const
 {
-    if (position < 0 || position >= kChainLength)
-        return -1;
-    return m_records[kEditBuffer][static_cast<std::size_t>(Rec::Chain + 2 * position)];
+    return editBuffer().chainModuleAt(position);
 }
 
 void DeviceStore::setChainOrder(const std::uint8_t order[kChainLength])
 {
+    PresetEdit edit = editBufferEdit();
     for (int i = 0; i < kChainLength; ++i)
-        m_records[kEditBuffer][static_cast<std::size_t>(Rec::Chain + 2 * i)] = order[i];
+        edit.setChainModuleAt(i, order[i]);
 }
 
 int DeviceStore::presetTempoBpm(int index) const
 {
-    const Record *r = record(index);
-    return r ? getU16(r->data() + Rec::Tempo) + 40 : -1;
+    return preset(index).tempoBpm();
 }
 
 int DeviceStore::effectiveTempoBpm(int index) const
@@ -139,8 +132,7 @@ int DeviceStore::effectiveTempoBpm(int index) const
 
 int DeviceStore::presetVolume(int index) const
 {
-    const Record *r = record(index);
-    return r ? (*r)[Rec::Volume] : -1;
+    return preset(index).volume();
 }
 
 int DeviceStore::systemSetting(int number) const
