@@ -57,8 +57,9 @@ void setStopNotice(const char *notice)
 // ---------------------------------------------------------------------------
 // TapConnection
 
-TapConnection::TapConnection(const Kt900::DeviceStore *store)
-    : m_store(store),
+TapConnection::TapConnection(UnitTransport &inner, const Kt900::DeviceStore *store)
+    : m_inner(inner),
+      m_store(store),
       m_inbound([this](const std::uint8_t *frame, std::size_t len) { onInboundFrame(frame, len); })
 {
 }
@@ -73,17 +74,20 @@ void TapConnection::resetTap()
     m_lastArrival = 0;
 }
 
-int TapConnection::readReport(std::uint8_t *buffer64, int timeoutMs)
+int TapConnection::read(std::uint8_t *buffer, int timeoutMs)
 {
-    const int n = MyLibusb::readReport(buffer64, timeoutMs);
+    const int n = m_inner.read(buffer, timeoutMs);
     if (n > 0) {
         m_reports.fetch_add(1);
-        m_inbound.feedReport(buffer64, n);
+        if (m_inner.hasCountByte())
+            m_inbound.feedReport(buffer, n);
+        else
+            m_inbound.feedBytes(buffer, static_cast<std::size_t>(n));
     }
     return n;
 }
 
-bool TapConnection::writeFrame(const std::uint8_t *bytes, int length, int timeoutMs)
+bool TapConnection::write(const std::uint8_t *bytes, int length, int timeoutMs)
 {
     // RequestData for capture data: the slots whose data the unit now owes.
     // Counted before the request leaves, so that no answer can come first.
@@ -99,7 +103,7 @@ bool TapConnection::writeFrame(const std::uint8_t *bytes, int length, int timeou
             ++m_pending[bytes[7]];
         }
     }
-    return MyLibusb::writeFrame(bytes, length, timeoutMs);
+    return m_inner.write(bytes, length, timeoutMs);
 }
 
 void TapConnection::onInboundFrame(const std::uint8_t *frame, std::size_t len)
@@ -151,8 +155,13 @@ QList<int> TapConnection::pendingCaptureSlots() const
 // ---------------------------------------------------------------------------
 // UnitSession
 
-UnitSession::UnitSession(Output &out, QObject *parent)
-    : QObject(parent), m_out(out), m_link(std::make_unique<Link>())
+UnitSession::Link::Link(std::unique_ptr<MyLibusb> connection)
+    : usb(connection ? std::move(connection) : std::make_unique<MyLibusb>()), tap(*usb, &store)
+{
+}
+
+UnitSession::UnitSession(Output &out, std::unique_ptr<MyLibusb> usb, QObject *parent)
+    : QObject(parent), m_out(out), m_link(std::make_unique<Link>(std::move(usb)))
 {
 }
 
@@ -165,34 +174,34 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
 {
     const QByteArray expected = Identity::kExpectedName;
     MyLibusb::setDeviceInfo(MyLibusb::DeviceInfo());
-    m_link->usb.resetTap();
+    m_link->tap.resetTap();
     if (busAddress < 0) {
         // The launcher's search: vendor 0x0483, the device type table, and
         // the unit's own answer to the device info request.
-        if (m_link->usb.findAndOpen(0, 0, 0, expected.constData(), true) == 0) {
-            *error = m_link->usb.lastOpenWasBusy() ? inUseMessage()
-                     : m_link->usb.lastIdentifyUnanswered() ? tr("the unit did not answer (it may still be starting; try again)")
+        if (m_link->usb->findAndOpen(0, 0, 0, expected.constData(), true) == 0) {
+            *error = m_link->usb->lastOpenWasBusy() ? inUseMessage()
+                     : m_link->usb->lastIdentifyUnanswered() ? tr("the unit did not answer (it may still be starting; try again)")
                                                       : tr("no unit found");
             return false;
         }
     } else {
-        if (!m_link->usb.openByAddress(static_cast<std::uint8_t>(busAddress))) {
+        if (!m_link->usb->openByAddress(static_cast<std::uint8_t>(busAddress))) {
             *error = tr("the USB devices cannot be listed");
             return false;
         }
         // Only a device with the unit's ids is opened at all.
-        if (!m_link->usb.isOpen()) {
-            if (m_link->usb.lastOpenWasBusy()) {
+        if (!m_link->usb->isOpen()) {
+            if (m_link->usb->lastOpenWasBusy()) {
                 *error = inUseMessage();
                 return false;
             }
             *error = tr("no unit at bus address %1 (or it cannot be opened)").arg(busAddress);
             return false;
         }
-        m_link->usb.setExpectedName(expected.constData());
-        if (m_link->usb.identify(m_link->usb.deviceType()) == 0) {
-            m_link->usb.closeDevice();
-            if (m_link->usb.lastIdentifyUnanswered()) {
+        m_link->usb->setExpectedName(expected.constData());
+        if (m_link->usb->identify(m_link->usb->deviceType()) == 0) {
+            m_link->usb->closeDevice();
+            if (m_link->usb->lastIdentifyUnanswered()) {
                 *error = tr("the unit at bus address %1 did not answer").arg(busAddress);
                 return false;
             }
@@ -203,15 +212,15 @@ bool UnitSession::identify(int busAddress, UnitIdentity *identity, QString *erro
     }
     const MyLibusb::DeviceInfo info = MyLibusb::deviceInfo();
     UnitIdentity id;
-    id.address = m_link->usb.deviceAddress();
-    id.deviceType = m_link->usb.deviceType();
+    id.address = m_link->usb->deviceAddress();
+    id.deviceType = m_link->usb->deviceType();
     id.infoValid = info.valid;
     id.model = QString::fromLatin1(info.modelName);
     id.version = QString::fromLatin1(info.firmwareVersion);
     id.info1 = QString::fromLatin1(info.info1);
     id.info3 = QString::fromLatin1(info.info3);
     id.mode = info.valid ? info.mode : 0;
-    m_link->usb.closeDevice();
+    m_link->usb->closeDevice();
     qCDebug(lcCli) << "unit" << id.model << id.version << "mode" << id.mode << "type" << id.deviceType << "address" << id.address;
     if (id.address < 0) {
         *error = tr("no unit found");
@@ -241,13 +250,13 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
     }
 
     // The editor's connection.
-    if (!m_link->usb.openByAddress(static_cast<std::uint8_t>(id.address)) || !m_link->usb.isOpen()) {
-        *error = m_link->usb.lastOpenWasBusy() ? inUseMessage() : tr("the unit at bus address %1 cannot be opened").arg(id.address);
+    if (!m_link->usb->openByAddress(static_cast<std::uint8_t>(id.address)) || !m_link->usb->isOpen()) {
+        *error = m_link->usb->lastOpenWasBusy() ? inUseMessage() : tr("the unit at bus address %1 cannot be opened").arg(id.address);
         return false;
     }
-    m_link->usb.resetTap();
+    m_link->tap.resetTap();
     m_link->store.reset();
-    m_recv = new usbReceiveThread(&m_link->usb, &m_link->store);
+    m_recv = new usbReceiveThread(&m_link->tap, &m_link->store);
     m_recv->setTypeNameHandler([](int module, int type, const QString &text) {
         EffectCatalogue::instance().setTypeName(module, type, text);
     });
@@ -322,7 +331,7 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
         *error = tr("the unit's data did not arrive intact after %1 downloads: %2 missing").arg(kDownloadAttempts).arg(list);
         return false;
     }
-    qCDebug(lcCli) << "download complete after" << m_link->usb.reportsRead() << "reports";
+    qCDebug(lcCli) << "download complete after" << m_link->tap.reportsRead() << "reports";
     return true;
 }
 
@@ -346,7 +355,7 @@ bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
     quiet.start();
     bool stalled = false;
     bool done = m_recv->waitUntil([this, &last, &seen, &quiet, &stalled] {
-        if (interruptRequested() || (m_link->usb.capturesComplete(&last) && m_transfersDispatched >= last))
+        if (interruptRequested() || (m_link->tap.capturesComplete(&last) && m_transfersDispatched >= last))
             return true;
         if (m_transfersDispatched != seen) {
             seen = m_transfersDispatched;
@@ -369,7 +378,7 @@ bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
             return false;
         }
         QStringList slotList;
-        for (int s : m_link->usb.pendingCaptureSlots())
+        for (int s : m_link->tap.pendingCaptureSlots())
             slotList << QString::number(s + 1);
         *error = tr("the unit did not send the data of capture slot(s) %1").arg(slotList.join(QStringLiteral(", ")));
         return false;
@@ -387,7 +396,7 @@ bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
         *error = tr("the unit did not send the data of capture slot(s) %1 intact").arg(slotList.join(QStringLiteral(", ")));
         return false;
     }
-    qCDebug(lcCli) << "capture data complete after" << m_link->usb.reportsRead() << "reports";
+    qCDebug(lcCli) << "capture data complete after" << m_link->tap.reportsRead() << "reports";
     return true;
 }
 
@@ -422,10 +431,10 @@ bool UnitSession::close()
         qCWarning(lcCli) << "the receive loop did not end within" << kStopDeadlineMs << "ms; leaving it";
         m_recv = nullptr;
         (void)m_link.release();
-        m_link = std::make_unique<Link>();
+        m_link = std::make_unique<Link>(nullptr);
         return false;
     }
-    m_link->usb.closeDevice();
+    m_link->usb->closeDevice();
     delete m_recv;
     m_recv = nullptr;
     return true;

@@ -5,11 +5,12 @@
 // address, the receive object on its worker thread, EditorAttach and
 // RequestSync, the wait for SyncDone).
 //
-// The connection class is the editor's MyLibusb with a tap on its two
-// transfer seams (readReport and writeFrame): every byte still goes through
-// the editor's code unchanged; the tap only watches, so that the session
-// knows when the tone-capture data the editor asks for after the download
-// has all arrived, and how many reports the unit has sent (diagnostics).
+// The connection is the editor's MyLibusb; the receive loop reaches it
+// through a tap on the transport (TapConnection): every byte still goes
+// through the editor's code unchanged; the tap only watches, so that the
+// session knows when the tone-capture data the editor asks for after the
+// download has all arrived, and how many reports the unit has sent
+// (diagnostics).
 
 #include "devicestore.h"
 #include "frame.h"
@@ -41,13 +42,18 @@ void setInterruptRequested();
 const char *stopNotice();
 void setStopNotice(const char *notice);
 
-class TapConnection : public MyLibusb
+class TapConnection : public UnitTransport
 {
 public:
-    explicit TapConnection(const Kt900::DeviceStore *store);
+    // Watches the transfers on `inner`, which must outlive the tap.
+    TapConnection(UnitTransport &inner, const Kt900::DeviceStore *store);
 
-    int readReport(std::uint8_t *buffer64, int timeoutMs) override;
-    bool writeFrame(const std::uint8_t *bytes, int length, int timeoutMs) override;
+    bool isOpen() const override { return m_inner.isOpen(); }
+    bool write(const std::uint8_t *bytes, int length, int timeoutMs) override;
+    int read(std::uint8_t *buffer, int timeoutMs) override;
+    int readSize() const override { return m_inner.readSize(); }
+    bool hasCountByte() const override { return m_inner.hasCountByte(); }
+    void closeDevice() override { m_inner.closeDevice(); }
 
     // Forgets the stream and the capture requests (a new connection).
     void resetTap();
@@ -63,6 +69,7 @@ public:
 private:
     void onInboundFrame(const std::uint8_t *frame, std::size_t len);
 
+    UnitTransport &m_inner;
     const Kt900::DeviceStore *m_store;
     Frame::Reassembler m_inbound;                 // the reading thread only
     std::atomic<qint64> m_reports{0};
@@ -89,7 +96,8 @@ class UnitSession : public QObject
     Q_OBJECT
 
 public:
-    explicit UnitSession(Output &out, QObject *parent = nullptr);
+    // `usb` is the connection to use (a new MyLibusb when null).
+    explicit UnitSession(Output &out, std::unique_ptr<MyLibusb> usb = nullptr, QObject *parent = nullptr);
     ~UnitSession() override;
 
     // Finds the unit as the launcher does (busAddress -1), or identifies the
@@ -107,7 +115,7 @@ public:
 
     usbReceiveThread *recv() const { return m_recv; }
     Kt900::DeviceStore &store() { return m_link->store; }
-    TapConnection &connection() { return m_link->usb; }
+    TapConnection &connection() { return m_link->tap; }
     bool isDisconnected() const;
     // After a failed transfer: true when the unit turns out to be gone. A
     // write to a vanished unit fails before the receive loop notices, so this
@@ -129,8 +137,10 @@ private:
     // not end in time can be left behind whole.
     struct Link
     {
+        explicit Link(std::unique_ptr<MyLibusb> connection);
         Kt900::DeviceStore store;
-        TapConnection usb{&store};
+        std::unique_ptr<MyLibusb> usb;
+        TapConnection tap;
         QThread thread;
     };
 

@@ -3,6 +3,7 @@
 
 #include "core.h"
 #include "kt900style.h"
+#include "mylibusb.h"
 #include "resources.h"
 
 #include <QApplication>
@@ -36,7 +37,7 @@ int main(int argc, char *argv[])
 
     int result = 0;
     {
-        Core core(address, busNumber);
+        Core core(address, busNumber, nullptr, std::make_unique<MyLibusb>());
         result = app.exec();
     }
     return result;

@@ -41,7 +41,7 @@ StatusEvent::StatusEvent(int code, int value)
 
 // ------------------------------------------------------------- LauncherWindow
 
-LauncherWindow::LauncherWindow(UpdateTransport &transport, UpdateSession::Config config,
+LauncherWindow::LauncherWindow(UnitTransport &transport, UpdateSession::Config config,
                                const QString &imageDir, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_transport(transport)

@@ -46,7 +46,7 @@ class LauncherWindow : public QWidget
 {
     Q_OBJECT
 public:
-    LauncherWindow(UpdateTransport &transport, UpdateSession::Config config,
+    LauncherWindow(UnitTransport &transport, UpdateSession::Config config,
                    const QString &imageDir, QWidget *parent = nullptr);
     ~LauncherWindow() override;
 
@@ -70,7 +70,7 @@ private:
     void startUpdate();
     void finish();
 
-    UpdateTransport &m_transport;
+    UnitTransport &m_transport;
     UpdateSession::Config m_config;
     WindowModel m_model;
     QImage m_images[4];

@@ -31,28 +31,3 @@ void LibusbDevice::closeDevice()
 {
     m_usb.closeDevice();
 }
-
-bool LibusbDevice::isOpen() const
-{
-    return m_usb.isOpen();
-}
-
-bool LibusbDevice::write(const std::uint8_t *bytes, int length, int timeoutMs)
-{
-    return m_usb.write(bytes, length, timeoutMs);
-}
-
-int LibusbDevice::read(std::uint8_t *buffer, int timeoutMs)
-{
-    return m_usb.read(buffer, timeoutMs);
-}
-
-int LibusbDevice::readSize() const
-{
-    return MyLibusb::isBulkType(m_usb.deviceType()) ? MyLibusb::kBlockSize : MyLibusb::kReportSize;
-}
-
-bool LibusbDevice::hasCountByte() const
-{
-    return !MyLibusb::isBulkType(m_usb.deviceType());
-}

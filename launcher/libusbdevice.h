@@ -1,16 +1,16 @@
 #pragma once
 
-// The launcher's USB connection (the launcher's build of MyLibusb) seen as
-// the start-up Device and as the updater's transport.
+// The launcher's start-up Device on a MyLibusb the program hands in; the
+// connection itself is the updater's transport.
 
 #include "mylibusb.h"
 #include "startup.h"
-#include "updatetransport.h"
 
-class LibusbDevice : public Launcher::Device, public UpdateTransport
+class LibusbDevice : public Launcher::Device
 {
 public:
-    // Launcher::Device
+    explicit LibusbDevice(MyLibusb &usb) : m_usb(usb) {}
+
     int findAndOpen(const QByteArray &expectedName) override;
     bool unitInUse() const override { return m_usb.lastOpenWasBusy(); }
     QByteArray reportedModelName() const override;
@@ -18,16 +18,9 @@ public:
     int deviceAddress() const override;
     int busNumber() const override;
     void closeDevice() override;
-    UpdateTransport &transport() override { return *this; }
-
-    // UpdateTransport
-    bool isOpen() const override;
-    bool write(const std::uint8_t *bytes, int length, int timeoutMs) override;
-    int read(std::uint8_t *buffer, int timeoutMs) override;
-    int readSize() const override;
-    bool hasCountByte() const override;
+    UnitTransport &transport() override { return m_usb; }
 
 private:
-    MyLibusb m_usb;
+    MyLibusb &m_usb;
     QByteArray m_expectedName;
 };

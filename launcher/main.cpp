@@ -17,7 +17,8 @@ int main(int argc, char **argv)
     // Everything the launcher uses lies beside it, whatever the current
     // directory: TOVAK_KT900/, Firmware/ and img/.
     const QString dir = QCoreApplication::applicationDirPath();
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QtPlatform platform(dir);
     return Launcher::run(device, platform, dir);
 }

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-class UpdateTransport;
+class UnitTransport;
 
 namespace Launcher {
 
@@ -37,7 +37,7 @@ public:
     virtual int busNumber() const { return -1; }
     virtual void closeDevice() = 0;
     // The transport the updater uses on the open unit.
-    virtual UpdateTransport &transport() = 0;
+    virtual UnitTransport &transport() = 0;
 };
 
 // How to start the editor.

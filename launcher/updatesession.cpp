@@ -159,7 +159,7 @@ void UpdateState::wake()
 
 // -------------------------------------------------------------- UpdateSession
 
-UpdateSession::UpdateSession(UpdateTransport &transport, Config config, StatusSink sink)
+UpdateSession::UpdateSession(UnitTransport &transport, Config config, StatusSink sink)
     : m_transport(transport)
     , m_config(std::move(config))
     , m_sink(std::move(sink))

@@ -7,7 +7,7 @@
 // update thread); neither touches the window.
 
 #include "firmwarefile.h"
-#include "updatetransport.h"
+#include "unittransport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -108,7 +108,7 @@ public:
         QByteArray reportedName;             // as the unit named itself at start-up
     };
 
-    UpdateSession(UpdateTransport &transport, Config config, StatusSink sink);
+    UpdateSession(UnitTransport &transport, Config config, StatusSink sink);
     ~UpdateSession();
 
     UpdateSession(const UpdateSession &) = delete;
@@ -146,7 +146,7 @@ private:
     void post(int code, int value);
     void fail(int code, int value = 0, bool closeDevice = true);
 
-    UpdateTransport &m_transport;
+    UnitTransport &m_transport;
     Config m_config;
     StatusSink m_sink;
     UpdateState m_state;

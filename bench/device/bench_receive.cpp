@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "devicestore.h"
 #include "frame.h"
-#include "mylibusb.h"
+#include "unittransport.h"
 #include "usbreceivethread.h"
 
 #include <benchmark/benchmark.h>
@@ -21,11 +21,15 @@ namespace {
 
 // Accepts every request the dispatch sends (data requests after the edit
 // buffer and capture names) without a device.
-class NullUnit : public MyLibusb
+class NullUnit : public UnitTransport
 {
 public:
-    bool writeFrame(const std::uint8_t *, int, int) override { return true; }
-    int readReport(std::uint8_t *, int) override { return 0; }
+    bool isOpen() const override { return true; }
+    bool write(const std::uint8_t *, int, int) override { return true; }
+    int read(std::uint8_t *, int) override { return 0; }
+    int readSize() const override { return 64; }
+    bool hasCountByte() const override { return true; }
+    void closeDevice() override {}
 };
 
 QByteArray u16(int v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF)); }

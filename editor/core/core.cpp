@@ -44,14 +44,14 @@ using namespace Kt900;
 // ===========================================================================
 // Start-up and the end
 
-Core::Core(quint8 deviceAddress, int busNumber, QWidget *parent)
+Core::Core(quint8 deviceAddress, int busNumber, QWidget *parent, std::unique_ptr<UnitConnection> connection)
     : QWidget(parent)
 {
     kt900InitResources();
     m_mapper = new QSignalMapper(this);
     m_coalescer = new SendCoalescer(this);
     m_busy = new BusyState(this);
-    m_session = new EditorSession(this, *m_coalescer);
+    m_session = new EditorSession(this, *m_coalescer, std::move(connection));
     m_edits = new DialogEditSender(m_session->link(), *m_coalescer, m_busy, this);
     m_slots = new SlotImporter(this, m_session->link(), *m_busy);
     m_maintenance = new UnitMaintenance(this, m_session->link(), *m_busy, *m_coalescer, this);

@@ -67,7 +67,9 @@ public:
     // more) and builds the window. When the unit cannot be opened or the
     // catalogue cannot be read, an error message is shown and a quit is
     // posted; the window is never shown then.
-    explicit Core(quint8 deviceAddress, int busNumber = -1, QWidget *parent = nullptr);
+    // `connection` reaches the unit (MyLibusb when null).
+    explicit Core(quint8 deviceAddress, int busNumber = -1, QWidget *parent = nullptr,
+                  std::unique_ptr<UnitConnection> connection = nullptr);
     ~Core() override;
 
     // How the program ends (the event loop's exit). Tests replace it.

@@ -2,6 +2,7 @@
 
 #include "devicestore.h"
 #include "effectcatalogue.h"
+#include "mylibusb.h"
 #include "mymessagebox.h"
 #include "sendcoalescer.h"
 #include "usbreceivethread.h"
@@ -27,12 +28,12 @@ int EditorSession::startupRetryInterval()
     return g_startupRetryMs;
 }
 
-EditorSession::EditorSession(QWidget *window, SendCoalescer &coalescer)
+EditorSession::EditorSession(QWidget *window, SendCoalescer &coalescer, std::unique_ptr<UnitConnection> connection)
     : QObject(window)
     , m_window(window)
     , m_coalescer(coalescer)
     , m_link(Kt900::DeviceStore::instance())
-    , m_usb(new MyLibusb)
+    , m_usb(connection ? std::move(connection) : std::make_unique<MyLibusb>())
     , m_thread(new QThread)
 {
     m_quit = [](int code) { QCoreApplication::exit(code); };
@@ -42,7 +43,6 @@ EditorSession::~EditorSession()
 {
     closeForDestruction();
     delete m_thread;
-    delete m_usb;
 }
 
 bool EditorSession::open(quint8 address, int busNumber)
@@ -54,7 +54,7 @@ bool EditorSession::open(quint8 address, int busNumber)
     m_inUse = m_usb->lastOpenWasBusy();
     if (m_inUse)
         return false;
-    m_recv = new usbReceiveThread(m_usb);
+    m_recv = new usbReceiveThread(m_usb.get());
     m_recv->setTypeNameHandler([](int module, int type, const QString &text) {
         EffectCatalogue::instance().setTypeName(module, type, text);
     });
@@ -149,7 +149,7 @@ void EditorSession::close(bool unitGone)
             // and thread; the program ends without them.
             qCWarning(lcSession) << "the receive loop did not end within" << kStopDeadlineMs << "ms; leaving it";
             m_thread = nullptr;
-            m_usb = nullptr;
+            (void)m_usb.release();
             m_recv = nullptr;
             m_link.setReceiver(nullptr);
         }

@@ -8,13 +8,14 @@
 // still go out, then the loop stops, the thread ends, the device closes and
 // the receive object goes, in that order.
 
-#include "mylibusb.h"
 #include "unitlink.h"
+#include "unittransport.h"
 
 #include <QObject>
 #include <QThread>
 
 #include <functional>
+#include <memory>
 
 class QTimer;
 class QWidget;
@@ -34,8 +35,9 @@ public:
     static constexpr int kStopDeadlineMs = 2000;
 
     // `window` parents the messages; `coalescer` holds the edits that are
-    // still to go out when the window closes.
-    EditorSession(QWidget *window, SendCoalescer &coalescer);
+    // still to go out when the window closes. `connection` is how the unit
+    // is reached (MyLibusb when null).
+    EditorSession(QWidget *window, SendCoalescer &coalescer, std::unique_ptr<UnitConnection> connection = nullptr);
     ~EditorSession() override;
 
     // Delay of the one repetition of the start-up requests (default 10 s),
@@ -86,7 +88,7 @@ private:
     UnitLink m_link;
     // Owned; left behind (never deleted) when the receive loop is stuck in a
     // transfer at close, so that nothing it uses goes away under it.
-    MyLibusb *m_usb;
+    std::unique_ptr<UnitConnection> m_usb;
     QThread *m_thread;
     usbReceiveThread *m_recv = nullptr;
     QTimer *m_retry = nullptr;

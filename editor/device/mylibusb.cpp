@@ -21,34 +21,110 @@ constexpr int kRetryTimeout = 100;
 std::mutex g_infoMutex;
 MyLibusb::DeviceInfo g_info;
 
+// The device list of one walk over the bus, freed (and its devices
+// unreferenced) when the walk ends.
+class DeviceList
+{
+public:
+    DeviceList() { m_count = libusb_get_device_list(nullptr, &m_list); }
+    ~DeviceList()
+    {
+        if (m_list)
+            libusb_free_device_list(m_list, 1);
+    }
+    DeviceList(const DeviceList &) = delete;
+    DeviceList &operator=(const DeviceList &) = delete;
+
+    bool ok() const { return m_count >= 0; }
+    int error() const { return static_cast<int>(m_count); }
+    ssize_t size() const { return m_count < 0 ? 0 : m_count; }
+    libusb_device *operator[](ssize_t i) const { return m_list[i]; }
+
+private:
+    libusb_device **m_list = nullptr;
+    ssize_t m_count = 0;
+};
+
+struct ConfigFree {
+    void operator()(libusb_config_descriptor *config) const { libusb_free_config_descriptor(config); }
+};
+using ConfigDescriptor = std::unique_ptr<libusb_config_descriptor, ConfigFree>;
+
+ConfigDescriptor configDescriptor(libusb_device *device)
+{
+    libusb_config_descriptor *config = nullptr;
+    if (libusb_get_config_descriptor(device, 0, &config) != 0)
+        return nullptr;
+    return ConfigDescriptor(config);
+}
+
 } // namespace
 
-MyLibusb::MyLibusb()
+// libusb_init on the default context, libusb_exit when it goes.
+class MyLibusb::LibusbSession
 {
-#ifndef KT900_LAUNCHER_BUILD
-    initLibusb();
-#endif
+public:
+    LibusbSession() { m_rc = libusb_init(nullptr); }
+    ~LibusbSession()
+    {
+        if (m_rc == 0)
+            libusb_exit(nullptr);
+    }
+    LibusbSession(const LibusbSession &) = delete;
+    LibusbSession &operator=(const LibusbSession &) = delete;
+    int result() const { return m_rc; }
+
+private:
+    int m_rc = -1;
+};
+
+// Interface 0 claimed on a handle, released when it goes (before the handle
+// closes).
+class MyLibusb::ClaimedInterface
+{
+public:
+    explicit ClaimedInterface(libusb_device_handle *handle) : m_handle(handle) {}
+    ~ClaimedInterface() { libusb_release_interface(m_handle, 0); }
+    ClaimedInterface(const ClaimedInterface &) = delete;
+    ClaimedInterface &operator=(const ClaimedInterface &) = delete;
+
+private:
+    libusb_device_handle *m_handle;
+};
+
+void MyLibusb::DeviceUnref::operator()(libusb_device *device) const
+{
+    libusb_unref_device(device);
 }
+
+void MyLibusb::HandleClose::operator()(libusb_device_handle *handle) const
+{
+    libusb_close(handle);
+}
+
+MyLibusb::MyLibusb() = default;
 
 MyLibusb::~MyLibusb()
 {
     shutDown();
 }
 
-bool MyLibusb::initLibusb()
+bool MyLibusb::ensureLibusb()
 {
-    const int rc = libusb_init(nullptr);
-    if (rc != 0) {
-        qCWarning(lcUsb) << "libusb_init failed:" << libusb_error_name(rc);
+    if (m_context)
+        return true;
+    auto session = std::make_unique<LibusbSession>();
+    if (session->result() != 0) {
+        qCWarning(lcUsb) << "libusb_init failed:" << libusb_error_name(session->result());
         return false;
     }
-    ++m_libusbInits;
+    m_context = std::move(session);
     return true;
 }
 
 bool MyLibusb::isLibusbReady() const
 {
-    return m_libusbInits > 0;
+    return m_context != nullptr;
 }
 
 int MyLibusb::deviceTypeFor(std::uint16_t productId, std::uint16_t bcdDevice)
@@ -68,18 +144,17 @@ bool MyLibusb::isUnitAt(std::uint16_t vendorId, std::uint16_t productId, std::ui
 
 bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
 {
-    if (!isLibusbReady())
+    if (!ensureLibusb())
         return false;
-    libusb_device **list = nullptr;
-    const ssize_t count = libusb_get_device_list(nullptr, &list);
-    if (count < 0) {
-        qCWarning(lcUsb) << "cannot read the device list:" << libusb_error_name(static_cast<int>(count));
+    const DeviceList list;
+    if (!list.ok()) {
+        qCWarning(lcUsb) << "cannot read the device list:" << libusb_error_name(list.error());
         return false;
     }
     closeDevice();
     m_lastOpenBusy.store(false);
     bool busy = false;
-    for (ssize_t i = 0; i < count; ++i) {
+    for (ssize_t i = 0; i < list.size(); ++i) {
         libusb_device *dev = list[i];
         // Another device may have the same address on another bus: only the
         // unit is configured and claimed.
@@ -96,11 +171,10 @@ bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
         busy = false;
         const int type = deviceTypeFor(desc.idProduct, desc.bcdDevice);
         std::unique_lock<std::shared_mutex> lock(m_handleLock);
-        m_device = libusb_ref_device(dev);
+        m_device.reset(libusb_ref_device(dev));
         m_deviceType = type;
         break;
     }
-    libusb_free_device_list(list, 1);
     m_lastOpenBusy.store(busy && !isOpen());
     if (!isOpen())
         qCInfo(lcUsb) << "no unit with bus address" << address << "on bus" << busNumber
@@ -111,11 +185,10 @@ bool MyLibusb::openByAddress(std::uint8_t address, int busNumber)
 int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t bcdDevice,
                           const char *expectedName, bool autoMatch)
 {
-    if (!initLibusb())
+    if (!ensureLibusb())
         return 0;
-    libusb_device **list = nullptr;
-    const ssize_t count = libusb_get_device_list(nullptr, &list);
-    if (count < 0)
+    const DeviceList list;
+    if (!list.ok())
         return 0;
     setExpectedName(expectedName);
     closeDevice();
@@ -125,7 +198,7 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
 
     int result = 0;
     libusb_device *found = nullptr;
-    for (ssize_t i = 0; i < count && !found; ++i) {
+    for (ssize_t i = 0; i < list.size() && !found; ++i) {
         libusb_device *dev = list[i];
         libusb_device_descriptor desc{};
         if (libusb_get_device_descriptor(dev, &desc) != 0)
@@ -165,11 +238,10 @@ int MyLibusb::findAndOpen(std::uint16_t vendorId, std::uint16_t productId, std::
     if (found) {
         std::unique_lock<std::shared_mutex> lock(m_handleLock);
         if (m_handle)
-            m_device = libusb_ref_device(found);
+            m_device.reset(libusb_ref_device(found));
         else
             result = 0; // closed again inside identify's retry
     }
-    libusb_free_device_list(list, 1);
     m_lastOpenBusy.store(busy && !(found && result != 0));
     return found ? result : 0;
 }
@@ -178,37 +250,37 @@ bool MyLibusb::open(libusb_device *device)
 {
     if (!device)
         return false;
-    libusb_config_descriptor *config = nullptr;
     m_lastOpenBusy.store(false);
-    if (libusb_get_config_descriptor(device, 0, &config) != 0 || !config)
+    const ConfigDescriptor config = configDescriptor(device);
+    if (!config)
         return false;
 
     std::unique_lock<std::shared_mutex> lock(m_handleLock);
     if (m_handle)
         closeLocked();
-    int rc = libusb_open(device, &m_handle);
-    if (rc != 0) {
+    libusb_device_handle *raw = nullptr;
+    int rc = libusb_open(device, &raw);
+    if (rc != 0 || !raw) {
         qCWarning(lcUsb) << "libusb_open failed:" << libusb_error_name(rc);
-        m_handle = nullptr;
-        libusb_free_config_descriptor(config);
         return false;
     }
-    rc = libusb_set_configuration(m_handle, config->bConfigurationValue);
+    m_handle.reset(raw);
+    rc = libusb_set_configuration(m_handle.get(), config->bConfigurationValue);
     if (rc != 0) {
         qCWarning(lcUsb) << "set configuration failed:" << libusb_error_name(rc);
         closeLocked();
-        libusb_free_config_descriptor(config);
         return false;
     }
     m_interfaceCount = config->bNumInterfaces;
     if (m_interfaceCount == 0) {
         closeLocked();
-        libusb_free_config_descriptor(config);
         return false;
     }
-    rc = libusb_claim_interface(m_handle, 0);
+    rc = libusb_claim_interface(m_handle.get(), 0);
     const bool claimed = rc == 0;
-    if (!claimed) {
+    if (claimed) {
+        m_claim = std::make_unique<ClaimedInterface>(m_handle.get());
+    } else {
         qCWarning(lcUsb) << "claiming interface 0 failed:" << libusb_error_name(rc);
         m_lastOpenBusy.store(rc == LIBUSB_ERROR_BUSY);
         closeLocked();
@@ -234,7 +306,6 @@ bool MyLibusb::open(libusb_device *device)
             }
         }
     }
-    libusb_free_config_descriptor(config);
     return claimed;
 }
 
@@ -252,23 +323,33 @@ void MyLibusb::setDeviceInfo(const DeviceInfo &info)
 
 int MyLibusb::identify(int deviceType)
 {
-    const bool bulk = isBulkType(deviceType);
-    if (!bulk && !isInterruptType(deviceType))
+    if (!isBulkType(deviceType) && !isInterruptType(deviceType))
         return 0;
-    auto send = [&](const std::uint8_t *bytes, int len) {
-        return bulk ? writeBlocks(bytes, len, kIdentifyTimeout) : writeFrame(bytes, len, kIdentifyTimeout);
-    };
-    std::array<std::uint8_t, kBlockSize> buffer{};
-    if (!send(buffer.data(), 8))
+    setDeviceType(deviceType);
+    bool unanswered = false;
+    const int result = identifyOver(*this, deviceType, expectedName(), &unanswered);
+    m_identifyUnanswered.store(unanswered);
+    return result;
+}
+
+int MyLibusb::identifyOver(UnitTransport &transport, int deviceType, const QByteArray &expectedName,
+                           bool *unanswered)
+{
+    if (unanswered)
+        *unanswered = false;
+    if (!isBulkType(deviceType) && !isInterruptType(deviceType))
         return 0;
-    if (!send(Identity::kInfoRequestFrame, sizeof Identity::kInfoRequestFrame))
+    std::array<std::uint8_t, UnitTransport::kMaxTransferSize> buffer{};
+    if (!transport.write(buffer.data(), 8, kIdentifyTimeout))
+        return 0;
+    if (!transport.write(Identity::kInfoRequestFrame, sizeof Identity::kInfoRequestFrame, kIdentifyTimeout))
         return 0;
     if (deviceType == 3)
         return 1;
 
     bool gotData = false;
     for (int i = 0; i < kRetryReads; ++i) {
-        const int n = bulk ? readBlock(buffer.data(), kRetryTimeout) : readReport(buffer.data(), kRetryTimeout);
+        const int n = transport.read(buffer.data(), kRetryTimeout);
         if (n < 0)
             return 0;
         if (n > 0) {
@@ -277,19 +358,19 @@ int MyLibusb::identify(int deviceType)
         }
     }
     if (!gotData) {
-        m_identifyUnanswered.store(true);
-        closeDevice();
+        if (unanswered)
+            *unanswered = true;
+        transport.closeDevice();
         return 0;
     }
-    m_identifyUnanswered.store(false);
     // Interrupt reports carry a count byte before the frame; bulk blocks do not.
     // The payload (reply code first) follows the AA 55 header and the length.
-    const int payloadOffset = bulk ? 4 : 5;
-    const int available = (bulk ? kBlockSize : kReportSize) - payloadOffset;
-    const DeviceInfo info = parseDeviceInfo(buffer.data() + payloadOffset, available);
+    const int size = std::min(transport.readSize(), UnitTransport::kMaxTransferSize);
+    const int payloadOffset = transport.hasCountByte() ? 5 : 4;
+    const DeviceInfo info = parseDeviceInfo(buffer.data() + payloadOffset, size - payloadOffset);
     setDeviceInfo(info);
 
-    if (!Identity::sameModel(info.modelName, expectedName()))
+    if (!Identity::sameModel(info.modelName, expectedName))
         return 0;
     if (deviceType == 1)
         return 1;
@@ -341,7 +422,7 @@ bool MyLibusb::writeFrame(const std::uint8_t *bytes, int length, int timeoutMs)
     const unsigned timeout = static_cast<unsigned>(std::max(0, timeoutMs));
     return cutIntoReports(bytes, length, [&](const std::uint8_t *report, int size) {
         int transferred = 0;
-        const int rc = libusb_interrupt_transfer(m_handle, m_interruptOut, const_cast<std::uint8_t *>(report), size,
+        const int rc = libusb_interrupt_transfer(m_handle.get(), m_interruptOut, const_cast<std::uint8_t *>(report), size,
                                                  &transferred, timeout);
         if (rc != 0)
             qCDebug(lcUsb) << "report write failed:" << libusb_error_name(rc);
@@ -359,7 +440,7 @@ bool MyLibusb::writeBlocks(const std::uint8_t *bytes, int length, int timeoutMs)
         int sent = 0;
         while (sent < size) {
             int transferred = 0;
-            const int rc = libusb_bulk_transfer(m_handle, m_bulkOut, const_cast<std::uint8_t *>(block) + sent,
+            const int rc = libusb_bulk_transfer(m_handle.get(), m_bulkOut, const_cast<std::uint8_t *>(block) + sent,
                                                 size - sent, &transferred, timeout);
             // A time-out that moved some bytes sends the rest of the block again.
             if ((rc == 0 || rc == LIBUSB_ERROR_TIMEOUT) && transferred > 0) {
@@ -385,9 +466,7 @@ bool MyLibusb::write(const std::uint8_t *bytes, int length, int timeoutMs)
 
 int MyLibusb::readReport(std::uint8_t *buffer64, int timeoutMs)
 {
-#ifdef KT900_LAUNCHER_BUILD
-    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
-#endif
+    std::lock_guard<std::mutex> readLock(m_readMutex);
     bool noDevice = false;
     const int n = readReportLocked(buffer64, timeoutMs, &noDevice);
     if (noDevice) {
@@ -406,7 +485,7 @@ int MyLibusb::readReportLocked(std::uint8_t *buffer64, int timeoutMs, bool *noDe
     if (!m_handle)
         return -1;
     int transferred = 0;
-    const int rc = libusb_interrupt_transfer(m_handle, m_interruptIn, buffer64, kReportSize, &transferred,
+    const int rc = libusb_interrupt_transfer(m_handle.get(), m_interruptIn, buffer64, kReportSize, &transferred,
                                              static_cast<unsigned>(std::max(0, timeoutMs)));
     if (rc == 0)
         return transferred;
@@ -421,9 +500,7 @@ int MyLibusb::readReportLocked(std::uint8_t *buffer64, int timeoutMs, bool *noDe
 
 int MyLibusb::readBlock(std::uint8_t *buffer512, int timeoutMs)
 {
-#ifdef KT900_LAUNCHER_BUILD
-    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
-#endif
+    std::lock_guard<std::mutex> readLock(m_readMutex);
     if (!buffer512)
         return -1;
     int rc = 0;
@@ -432,7 +509,7 @@ int MyLibusb::readBlock(std::uint8_t *buffer512, int timeoutMs)
         std::shared_lock<std::shared_mutex> lock(m_handleLock);
         if (!m_handle)
             return -1;
-        rc = libusb_bulk_transfer(m_handle, m_bulkIn, buffer512, kBlockSize, &transferred,
+        rc = libusb_bulk_transfer(m_handle.get(), m_bulkIn, buffer512, kBlockSize, &transferred,
                                   static_cast<unsigned>(std::max(0, timeoutMs)));
     }
     if (rc == 0 || rc == LIBUSB_ERROR_TIMEOUT)
@@ -445,12 +522,25 @@ int MyLibusb::readBlock(std::uint8_t *buffer512, int timeoutMs)
 
 int MyLibusb::read(std::uint8_t *buffer, int timeoutMs)
 {
+    // Closed: an error whatever the type, so that a reader stops.
+    if (!isOpen())
+        return -1;
     const int type = deviceType();
     if (isBulkType(type))
         return readBlock(buffer, timeoutMs);
     if (isInterruptType(type))
         return readReport(buffer, timeoutMs);
     return 0;
+}
+
+int MyLibusb::readSize() const
+{
+    return isBulkType(deviceType()) ? kBlockSize : kReportSize;
+}
+
+bool MyLibusb::hasCountByte() const
+{
+    return !isBulkType(deviceType());
 }
 
 bool MyLibusb::readWithRetry(std::uint8_t *buffer)
@@ -471,7 +561,7 @@ int MyLibusb::deviceAddress() const
     std::shared_lock<std::shared_mutex> lock(m_handleLock);
     if (!m_device || !m_handle)
         return -1;
-    return libusb_get_device_address(m_device);
+    return libusb_get_device_address(m_device.get());
 }
 
 int MyLibusb::busNumber() const
@@ -479,7 +569,7 @@ int MyLibusb::busNumber() const
     std::shared_lock<std::shared_mutex> lock(m_handleLock);
     if (!m_device || !m_handle)
         return -1;
-    return libusb_get_bus_number(m_device);
+    return libusb_get_bus_number(m_device.get());
 }
 
 bool MyLibusb::isOpen() const
@@ -490,34 +580,24 @@ bool MyLibusb::isOpen() const
 
 void MyLibusb::closeDevice()
 {
-#ifdef KT900_LAUNCHER_BUILD
-    std::lock_guard<std::mutex> launcherLock(m_launcherMutex);
-#endif
+    std::lock_guard<std::mutex> readLock(m_readMutex);
     std::unique_lock<std::shared_mutex> lock(m_handleLock);
     closeLocked();
 }
 
 void MyLibusb::closeLocked()
 {
-    if (m_handle) {
-        for (int i = 0; i < m_interfaceCount; ++i)
-            libusb_release_interface(m_handle, i);
-        libusb_close(m_handle);
-        m_handle = nullptr;
-    }
-    if (m_device) {
-        libusb_unref_device(m_device);
-        m_device = nullptr;
-    }
+    // Interface 0 is the only one claimed: its release is all the others
+    // would need too. The claim goes first, then the handle, then the device.
+    m_claim.reset();
+    m_handle.reset();
+    m_device.reset();
 }
 
 void MyLibusb::shutDown()
 {
     closeDevice();
-    while (m_libusbInits > 0) {
-        libusb_exit(nullptr);
-        --m_libusbInits;
-    }
+    m_context.reset();
 }
 
 int MyLibusb::deviceType() const

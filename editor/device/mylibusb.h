@@ -1,33 +1,33 @@
 #pragma once
 
-// MyLibusb: the one USB connection to the unit, used by the editor and, in a
-// second build (target kt900_device_launcher, compile definition
-// KT900_LAUNCHER_BUILD), by the launcher.
+// MyLibusb: the one USB connection to the unit, used by the editor, the
+// launcher and the command-line tool (one build of the class).
 //
 // It finds and opens the unit, discovers its endpoints, identifies it with the
 // device info request, writes frames (cut into 64-byte interrupt reports, or
 // 512-byte bulk blocks for device type 6) and reads raw reports. It knows
-// nothing about command codes; see usbreceivethread.h for that.
+// nothing about command codes; see usbreceivethread.h for that. The programs
+// use it through UnitTransport / UnitConnection.
 //
-// All transfers are synchronous on libusb's default context. Nothing throws:
-// writes return false and reads -1 while the connection is closed.
+// All transfers are synchronous on libusb's default context, which is
+// initialised on the first attempt to open a device and released by
+// shutDown(). Every libusb resource (the context, the device list, the
+// configuration descriptor, the device reference, the handle and the claimed
+// interface) has one owner that frees it, whatever path leaves a function.
+// Nothing throws: writes return false and reads -1 while the connection is
+// closed.
 //
 // Threads. Reads may run in one thread while writes run in another (different
 // endpoints of one handle). Every transfer holds a shared lock on the handle;
 // closing takes it exclusively. So a close made by the reading thread (a read
 // that reports LIBUSB_ERROR_NO_DEVICE closes the connection) waits for a write
 // in flight to return, and writes that start afterwards see the closed state
-// and return false: no thread ever uses a closed handle. The launcher's build
-// in addition holds its own mutex for the whole of each read and of
-// closeDevice, which serialises reads with the close.
-//
-// Test seam. writeFrame() and readReport() are virtual: the in-process fake
-// peers of the tests (and any other transport) derive from MyLibusb, override
-// the two and never touch libusb. usbReceiveThread sends every request through
-// writeFrame() and reads through readReport(), so it can be driven entirely by
-// such a fake.
+// and return false: no thread ever uses a closed handle. In addition one
+// mutex is held for the whole of each read and of closeDevice, which
+// serialises reads with each other and with the close.
 
 #include "identity.h"
+#include "unittransport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -35,13 +35,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 
 struct libusb_device;
 struct libusb_device_handle;
 
-class MyLibusb
+class MyLibusb : public UnitConnection
 {
 public:
     // Fields of the unit's device info reply; kept process-wide after identify().
@@ -52,10 +53,10 @@ public:
     static constexpr int kBlockSize = 512;
     static constexpr int kBulkDeviceType = 6;
 
-    // Editor build: also initialises libusb (default context).
+    // Touches no libusb function: libusb is initialised on the first open.
     MyLibusb();
     // Closes the device if it is still open and releases libusb (shut down).
-    virtual ~MyLibusb();
+    ~MyLibusb() override;
 
     MyLibusb(const MyLibusb &) = delete;
     MyLibusb &operator=(const MyLibusb &) = delete;
@@ -81,7 +82,7 @@ public:
     // type is touched: anything else at that address is left alone. True when
     // the device list could be read, even when no unit has that address (then
     // the connection stays closed). An open connection is closed first.
-    bool openByAddress(std::uint8_t address, int busNumber = -1);
+    bool openByAddress(std::uint8_t address, int busNumber = -1) override;
 
     // Whether a device with these ids at this bus location is the unit that
     // openByAddress(address, busNumber) may open.
@@ -103,7 +104,7 @@ public:
     // True when the last openByAddress / findAndOpen / open found the unit's
     // interface claimed by another program (the kernel answers the claim with
     // "busy"); cleared by the next attempt.
-    bool lastOpenWasBusy() const { return m_lastOpenBusy.load(); }
+    bool lastOpenWasBusy() const override { return m_lastOpenBusy.load(); }
     // True when the last identify() (also inside findAndOpen) got no reply to
     // the device info request at all; cleared by the next findAndOpen.
     bool lastIdentifyUnanswered() const { return m_identifyUnanswered.load(); }
@@ -111,24 +112,37 @@ public:
     // The device info request for a device type: 0 not the expected unit,
     // 1 expected unit in mode "B", 2 expected unit in mode "A" (types 4..8);
     // type 1 answers 1 on a name match; type 3 answers 1 without reading.
+    // The connection takes deviceType as its own and speaks its transport.
     int identify(int deviceType);
+
+    // The same request over any transport already open on a unit of that
+    // device type; expectedName is the model name to find. *unanswered is
+    // set when no reply came at all (the transport is then closed). The
+    // parsed reply is kept (deviceInfo()).
+    static int identifyOver(UnitTransport &transport, int deviceType, const QByteArray &expectedName,
+                            bool *unanswered = nullptr);
 
     // Cuts bytes into 64-byte interrupt reports (count byte, up to 63 bytes).
     // True when every report was accepted.
-    virtual bool writeFrame(const std::uint8_t *bytes, int length, int timeoutMs);
+    bool writeFrame(const std::uint8_t *bytes, int length, int timeoutMs);
     // Type 6: whole 512-byte bulk blocks, the tail zero-padded.
     bool writeBlocks(const std::uint8_t *bytes, int length, int timeoutMs);
     // writeBlocks for type 6, writeFrame for the interrupt types, false otherwise.
-    bool write(const std::uint8_t *bytes, int length, int timeoutMs);
+    bool write(const std::uint8_t *bytes, int length, int timeoutMs) override;
 
     // One 64-byte report from the interrupt IN endpoint: bytes received (> 0),
     // 0 on time-out, -1 on error. LIBUSB_ERROR_NO_DEVICE closes the connection.
-    virtual int readReport(std::uint8_t *buffer64, int timeoutMs);
+    int readReport(std::uint8_t *buffer64, int timeoutMs);
     // One 512-byte bulk block: bytes received (partial count on time-out), -1 on
     // error (which closes the connection).
     int readBlock(std::uint8_t *buffer512, int timeoutMs);
-    // readBlock for type 6, readReport for the interrupt types, 0 otherwise.
-    int read(std::uint8_t *buffer, int timeoutMs);
+    // -1 while closed; else readBlock for type 6, readReport for the
+    // interrupt types, 0 otherwise.
+    int read(std::uint8_t *buffer, int timeoutMs) override;
+    // 512 for the bulk type, 64 otherwise.
+    int readSize() const override;
+    // False for the bulk type, whose blocks carry no count byte.
+    bool hasCountByte() const override;
     // Up to 5 reads of 100 ms: true after the first that returns data; false
     // at once on an error, and after 5 empty reads (which closes the device).
     bool readWithRetry(std::uint8_t *buffer);
@@ -137,10 +151,10 @@ public:
     int deviceAddress() const;
     // Bus number of the open device, -1 when none is open.
     int busNumber() const;
-    bool isOpen() const;
+    bool isOpen() const override;
 
     // Releases every interface, closes the handle. Safe when nothing is open.
-    void closeDevice();
+    void closeDevice() override;
     // closeDevice, then libusb_exit for every successful libusb_init. Safe to
     // call more than once.
     void shutDown();
@@ -155,7 +169,7 @@ public:
     std::uint8_t interruptOutEndpoint() const;
     QByteArray expectedName() const;
     void setExpectedName(const char *name);
-    // True when libusb could be initialised (editor: at construction).
+    // True when libusb has been initialised (by the first open attempt).
     bool isLibusbReady() const;
 
     // The fields of the last device info reply parsed by identify() (or set
@@ -170,24 +184,33 @@ public:
     }
 
 private:
-    bool initLibusb();
+    // Owners of the libusb resources held across calls (the device list and
+    // the configuration descriptor live in one call and have their own).
+    class LibusbSession;     // libusb_init .. libusb_exit (default context)
+    class ClaimedInterface;  // claim .. release of interface 0
+    struct DeviceUnref { void operator()(libusb_device *device) const; };
+    struct HandleClose { void operator()(libusb_device_handle *handle) const; };
+
+    bool ensureLibusb();
     void closeLocked();            // caller holds m_handleLock exclusively
     int readReportLocked(std::uint8_t *buffer64, int timeoutMs, bool *noDevice);
 
-    // The fields, in the order the class has always kept them.
+    // The fields, in the order the class has always kept them. The claim is
+    // given up before the handle closes, the handle before the device goes.
     std::uint8_t m_bulkIn = 0;
     std::uint8_t m_bulkOut = 0;
     std::uint8_t m_interruptIn = 0;
     std::uint8_t m_interruptOut = 0;
     int m_interfaceCount = 0;
-    libusb_device *m_device = nullptr;
-    libusb_device_handle *m_handle = nullptr;
+    std::unique_ptr<libusb_device, DeviceUnref> m_device;
+    std::unique_ptr<libusb_device_handle, HandleClose> m_handle;
+    std::unique_ptr<ClaimedInterface> m_claim;
     int m_deviceType = 0;
     QByteArray m_expectedName;
 
-    int m_libusbInits = 0;                  // successful libusb_init calls
+    std::unique_ptr<LibusbSession> m_context;
     mutable std::shared_mutex m_handleLock; // shared: transfers; exclusive: open/close
-    std::mutex m_launcherMutex;             // launcher build: reads and closeDevice
+    std::mutex m_readMutex;                 // each read and closeDevice
     std::atomic<bool> m_lastOpenBusy{false};
     std::atomic<bool> m_identifyUnanswered{false};
 };

@@ -1,7 +1,7 @@
 #include "usbreceivethread.h"
 
 #include "commands.h"
-#include "mylibusb.h"
+#include "unittransport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -110,7 +110,7 @@ constexpr int kNrReadoutBytes = kNrSlots * kNrBytes;
 
 } // namespace
 
-usbReceiveThread::usbReceiveThread(MyLibusb *connection, DeviceStore *store, QObject *parent)
+usbReceiveThread::usbReceiveThread(UnitTransport *connection, DeviceStore *store, QObject *parent)
     : QObject(parent)
     , m_connection(connection)
     , m_store(store ? store : &DeviceStore::instance())
@@ -142,10 +142,11 @@ usbReceiveThread::~usbReceiveThread()
 void usbReceiveThread::ReadThread()
 {
     m_loopDone.store(false, std::memory_order_relaxed);
-    std::array<std::uint8_t, MyLibusb::kReportSize> report{};
+    std::array<std::uint8_t, UnitTransport::kMaxTransferSize> report{};
+    const bool countByte = !m_connection || m_connection->hasCountByte();
     bool failed = false;
     while (m_running.load()) {
-        const int n = m_connection ? m_connection->readReport(report.data(), kReadTimeoutMs) : -1;
+        const int n = m_connection ? m_connection->read(report.data(), kReadTimeoutMs) : -1;
         if (n < 0) {
             m_running.store(false);
             m_disconnected.store(true);
@@ -153,7 +154,10 @@ void usbReceiveThread::ReadThread()
             break;
         }
         if (n > 0) {
-            m_reassembler.feedReport(report.data(), n);
+            if (countByte)
+                m_reassembler.feedReport(report.data(), n);
+            else
+                m_reassembler.feedBytes(report.data(), static_cast<std::size_t>(std::min(n, UnitTransport::kMaxTransferSize)));
             if (!m_batch.empty())
                 handOff();
         }
@@ -588,7 +592,7 @@ int usbReceiveThread::sendPayload(const std::uint8_t *payload, int n)
     if (n + Frame::kOverhead > static_cast<int>(frame.size()))
         return -1;
     const std::size_t len = Frame::build(frame.data(), payload, static_cast<std::uint16_t>(n));
-    return m_connection->writeFrame(frame.data(), static_cast<int>(len), kWriteTimeoutMs) ? 1 : -1;
+    return m_connection->write(frame.data(), static_cast<int>(len), kWriteTimeoutMs) ? 1 : -1;
 }
 
 int usbReceiveThread::sendDeviceInfoRequest()

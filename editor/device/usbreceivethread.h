@@ -44,9 +44,9 @@
 //   shutdown: m_recv->setRunning(false); m_thread.quit(); m_thread.wait();
 //             m_usb.closeDevice(); delete m_recv;   // in the GUI thread
 //
-// Frame seam: every request goes out through MyLibusb::writeFrame() (virtual)
-// and the loop reads through MyLibusb::readReport() (virtual), so the whole
-// class can be driven by an in-process fake derived from MyLibusb.
+// Frame seam: every request goes out through UnitTransport::write() and the
+// loop reads through UnitTransport::read(), so the whole class can be driven
+// by any transport (MyLibusb on the unit, an in-process fake in tests).
 //
 // Builders return 1 when the frame was written, 0 when there was nothing to
 // send (an unchanged screen code, a count of 0), and -1 when an argument is
@@ -67,7 +67,7 @@
 #include <mutex>
 #include <vector>
 
-class MyLibusb;
+class UnitTransport;
 
 class usbReceiveThread : public QObject
 {
@@ -86,11 +86,11 @@ public:
 
     // store: the store the dispatch writes and the builders read; the
     // process-wide DeviceStore::instance() when null. Neither is owned.
-    explicit usbReceiveThread(MyLibusb *connection, Kt900::DeviceStore *store = nullptr,
+    explicit usbReceiveThread(UnitTransport *connection, Kt900::DeviceStore *store = nullptr,
                               QObject *parent = nullptr);
     ~usbReceiveThread() override;
 
-    MyLibusb *connection() const { return m_connection; }
+    UnitTransport *connection() const { return m_connection; }
     Kt900::DeviceStore &store() const { return *m_store; }
 
     // The loop runs while true; set it before starting the worker thread,
@@ -292,7 +292,7 @@ private:
     void onSlotName(const std::uint8_t *p, int n);
     void onDataTransfer(const std::uint8_t *p, int n);
 
-    MyLibusb *m_connection;
+    UnitTransport *m_connection;
     Kt900::DeviceStore *m_store;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_disconnected{false};

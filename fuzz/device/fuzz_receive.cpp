@@ -6,7 +6,7 @@
 
 #include "devicestore.h"
 #include "frame.h"
-#include "mylibusb.h"
+#include "unittransport.h"
 #include "usbreceivethread.h"
 
 #include <QByteArray>
@@ -20,11 +20,15 @@
 
 namespace {
 
-class NullUnit : public MyLibusb
+class NullUnit : public UnitTransport
 {
 public:
-    bool writeFrame(const std::uint8_t *, int, int) override { return true; }
-    int readReport(std::uint8_t *, int) override { return -1; }
+    bool isOpen() const override { return true; }
+    bool write(const std::uint8_t *, int, int) override { return true; }
+    int read(std::uint8_t *, int) override { return -1; }
+    int readSize() const override { return 64; }
+    bool hasCountByte() const override { return true; }
+    void closeDevice() override {}
 };
 
 } // namespace

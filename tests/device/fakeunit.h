@@ -1,13 +1,14 @@
 #pragma once
 
-// An in-process stand-in for the unit behind MyLibusb's two virtual transfer
-// calls: every frame written is recorded (and may be answered by a responder),
-// and reads return queued reports, optionally not before a given delay, or -1
-// once the unit is "unplugged". Thread-safe: a test may read in a worker
-// thread while the GUI thread writes.
+// An in-process stand-in for the unit behind the transport interface: every
+// frame written is recorded (and may be answered by a responder), and reads
+// return queued 64-byte reports, optionally not before a given delay, or -1
+// once the unit is "unplugged". closeDevice() is only counted: the fake stays
+// usable. Thread-safe: a test may read in a worker thread while the GUI
+// thread writes.
 
 #include "frame.h"
-#include "mylibusb.h"
+#include "unittransport.h"
 
 #include <QByteArray>
 #include <QList>
@@ -19,7 +20,7 @@
 #include <functional>
 #include <mutex>
 
-class FakeUnit : public MyLibusb
+class FakeUnit : public UnitTransport
 {
 public:
     using Clock = std::chrono::steady_clock;
@@ -27,7 +28,36 @@ public:
     // Called (in the writing thread) with each frame after it was recorded.
     std::function<void(const QByteArray &frame)> responder;
 
-    bool writeFrame(const std::uint8_t *bytes, int length, int /*timeoutMs*/) override
+    bool isOpen() const override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return !m_unplugged;
+    }
+    int readSize() const override { return blocks() ? 512 : 64; }
+    bool hasCountByte() const override { return !blocks(); }
+    // Makes the fake a bulk transport: 512-byte blocks without count byte.
+    void setBlockTransport(bool on)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocks = on;
+    }
+    bool blocks() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_blocks;
+    }
+    void closeDevice() override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_closes;
+    }
+    int closes() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_closes;
+    }
+
+    bool write(const std::uint8_t *bytes, int length, int /*timeoutMs*/) override
     {
         if (length < 0 || (length > 0 && !bytes))
             return false;
@@ -45,7 +75,7 @@ public:
         return true;
     }
 
-    int readReport(std::uint8_t *buffer64, int timeoutMs) override
+    int read(std::uint8_t *buffer64, int timeoutMs) override
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         ++m_reads;
@@ -72,11 +102,11 @@ public:
         }
     }
 
-    // One raw report (at most 64 bytes) as the read returns it.
+    // One raw report (at most readSize() bytes) as the read returns it.
     void queueReport(const QByteArray &report, int delayMs = 0)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_reports.push_back({report.left(64), Clock::now() + std::chrono::milliseconds(delayMs)});
+        m_reports.push_back({report.left(m_blocks ? 512 : 64), Clock::now() + std::chrono::milliseconds(delayMs)});
         m_cond.notify_all();
     }
 
@@ -161,4 +191,6 @@ private:
     bool m_failWrites = false;
     bool m_interrupt = false;
     int m_reads = 0;
+    int m_closes = 0;
+    bool m_blocks = false;
 };

@@ -1,6 +1,6 @@
 // MyLibusb without a device: the device type table, the closed state, the
-// cutting of frames into reports and blocks, and identify() against a fake
-// that answers the device info request.
+// cutting of frames into reports and blocks, and the device info request
+// over a fake transport that answers it.
 
 #include "fakeunit.h"
 #include "mylibusb.h"
@@ -22,8 +22,9 @@ QByteArray bytes(std::initializer_list<int> list)
 }
 
 // A 64-byte info reply report: count byte, AA 55, length, reply code 0x01,
-// then the fields at their payload offsets.
-QByteArray infoReport(const QByteArray &name, char mode, const QByteArray &firmware = "V1.1.0")
+// then the fields at their payload offsets. As a bulk block: no count byte,
+// zero-padded to 512 bytes.
+QByteArray infoReport(const QByteArray &name, char mode, const QByteArray &firmware = "V1.1.0", bool block = false)
 {
     QByteArray payload(55, '\0');
     payload[0] = 0x01;
@@ -33,6 +34,8 @@ QByteArray infoReport(const QByteArray &name, char mode, const QByteArray &firmw
     payload.replace(47, 5, "INFO3");
     payload[54] = mode;
     const QByteArray frame = Frame::build(payload);
+    if (block)
+        return frame + QByteArray(512 - frame.size(), '\0');
     QByteArray report(64, '\0');
     report[0] = 63;
     report.replace(1, 63, frame.left(63));
@@ -95,9 +98,7 @@ void TestMyLibusb::deviceTypeTable()
 void TestMyLibusb::closedState()
 {
     MyLibusb usb;
-#ifdef KT900_LAUNCHER_BUILD
-    QVERIFY(!usb.isLibusbReady()); // the launcher initialises libusb in findAndOpen
-#endif
+    QVERIFY(!usb.isLibusbReady()); // libusb is initialised by the first open
     QVERIFY(!usb.isOpen());
     QCOMPARE(usb.deviceAddress(), -1);
     QCOMPARE(usb.deviceType(), 0);
@@ -114,10 +115,14 @@ void TestMyLibusb::closedState()
     QVERIFY(!usb.write(frame, 8, 100));   // type 0: no transport
     QCOMPARE(usb.readReport(buffer, 10), -1);
     QCOMPARE(usb.readBlock(buffer, 10), -1);
-    QCOMPARE(usb.read(buffer, 10), 0);    // type 0 reads nothing
+    QCOMPARE(usb.read(buffer, 10), -1);   // closed: an error whatever the type, so a reader stops
+    QCOMPARE(usb.readSize(), 64);
+    QVERIFY(usb.hasCountByte());
 
     for (int type : {1, 4, 6, 8}) {
         usb.setDeviceType(type);
+        QCOMPARE(usb.readSize(), type == 6 ? 512 : 64);
+        QCOMPARE(usb.hasCountByte(), type != 6);
         QVERIFY(!usb.write(frame, 8, 100));
         QCOMPARE(usb.read(buffer, 10), -1);
         QVERIFY(!usb.readWithRetry(buffer)); // -1 ends the retries at once
@@ -138,7 +143,8 @@ void TestMyLibusb::openByAddressWithoutDevice()
     MyLibusb usb;
     // With libusb available the list can be read and no device has address
     // 250: true, still closed. Without it (no usbfs) the list cannot be read.
-    QCOMPARE(usb.openByAddress(250), usb.isLibusbReady());
+    const bool listed = usb.openByAddress(250);
+    QCOMPARE(listed, usb.isLibusbReady());
     QVERIFY(!usb.isOpen());
     QCOMPARE(usb.deviceAddress(), -1);
     std::uint8_t buffer[64];
@@ -272,6 +278,8 @@ void TestMyLibusb::identify_data()
     QTest::newRow("longer name") << 4 << QByteArray("TOVAK_KT9000") << 'A' << 0;
     QTest::newRow("type 1 name only") << 1 << QByteArray("TOVAK_KT900") << 'X' << 1;
     QTest::newRow("type 1 other model") << 1 << QByteArray("OTHER") << 'A' << 0;
+    QTest::newRow("bulk block, mode A") << 6 << QByteArray("TOVAK_KT900") << 'A' << 2;
+    QTest::newRow("bulk block, mode B") << 6 << QByteArray("Tovak_KT900") << 'B' << 1;
 }
 
 void TestMyLibusb::identify()
@@ -281,9 +289,12 @@ void TestMyLibusb::identify()
     QFETCH(char, mode);
     QFETCH(int, result);
     FakeUnit unit;
-    unit.setExpectedName("TOVAK_KT900");
-    unit.queueReport(infoReport(name, mode, "v1.1.0"));
-    QCOMPARE(unit.identify(type), result);
+    unit.setBlockTransport(type == 6);
+    unit.queueReport(infoReport(name, mode, "v1.1.0", type == 6));
+    bool unanswered = true;
+    QCOMPARE(MyLibusb::identifyOver(unit, type, "TOVAK_KT900", &unanswered), result);
+    QVERIFY(!unanswered);
+    QCOMPARE(unit.closes(), 0);
 
     // Two reports went out: eight zero bytes, then the info request frame.
     const QList<QByteArray> w = unit.written();
@@ -304,29 +315,34 @@ void TestMyLibusb::identify()
 void TestMyLibusb::identifyWithoutReply()
 {
     FakeUnit unit;
-    unit.setExpectedName("TOVAK_KT900");
     QElapsedTimer t;
     t.start();
-    QCOMPARE(unit.identify(4), 0);
+    bool unanswered = false;
+    QCOMPARE(MyLibusb::identifyOver(unit, 4, "TOVAK_KT900", &unanswered), 0);
     QCOMPARE(unit.reads(), 5);            // five reads of 100 ms
     QVERIFY(t.elapsed() >= 450);
+    QVERIFY(unanswered);
+    QCOMPARE(unit.closes(), 1);           // a unit that never answers is let go
 
     unit.unplug();                        // an error ends the retries at once
-    QCOMPARE(unit.identify(4), 0);
+    QCOMPARE(MyLibusb::identifyOver(unit, 4, "TOVAK_KT900", &unanswered), 0);
     QCOMPARE(unit.reads(), 6);
+    QVERIFY(!unanswered);
+    QCOMPARE(unit.closes(), 1);
 }
 
 void TestMyLibusb::identifyTypeThreeReadsNothing()
 {
     FakeUnit unit;
-    unit.setExpectedName("TOVAK_KT900");
-    QCOMPARE(unit.identify(3), 1);
+    QCOMPARE(MyLibusb::identifyOver(unit, 3, "TOVAK_KT900"), 1);
     QCOMPARE(unit.reads(), 0);
     QCOMPARE(unit.written().size(), 2);
 
     unit.setFailWrites(true);             // a failed write answers 0
-    QCOMPARE(unit.identify(3), 0);
-    QCOMPARE(unit.identify(4), 0);
+    QCOMPARE(MyLibusb::identifyOver(unit, 3, "TOVAK_KT900"), 0);
+    QCOMPARE(MyLibusb::identifyOver(unit, 4, "TOVAK_KT900"), 0);
+    QCOMPARE(MyLibusb::identifyOver(unit, 0, "TOVAK_KT900"), 0); // no transport for type 0
+    QCOMPARE(unit.reads(), 0);
 }
 
 // A reading thread that closes the connection while another thread writes and

@@ -6,7 +6,7 @@
 // Thread-safe: the update thread writes, the receive thread reads.
 
 #include "frame.h"
-#include "updatetransport.h"
+#include "unittransport.h"
 
 #include <QByteArray>
 #include <QList>
@@ -38,7 +38,7 @@ struct FakeUnitOptions
     std::chrono::milliseconds applyDelay{0};
 };
 
-class FakeUnit : public UpdateTransport
+class FakeUnit : public UnitTransport
 {
 public:
     using Options = FakeUnitOptions;
@@ -48,7 +48,7 @@ public:
     {
     }
 
-    // ---- UpdateTransport ----
+    // ---- UnitTransport ----
     bool isOpen() const override
     {
         std::lock_guard<std::mutex> l(m_mutex);

@@ -163,10 +163,11 @@ void TestLauncherSim::updateArrivesBlockForBlock()
     QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
     QVERIFY(folder.write("TOVAK_KT900_V1.0.9.tk", QByteArray("not even a firmware file")));
 
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QCOMPARE(log.waitFinal(20000), qMakePair(int(Success), 0));
     session.shutdown();
@@ -204,10 +205,11 @@ void TestLauncherSim::sampleFirmwareUpdatesTheUnit()
     const QByteArray file = in.readAll();
     QVERIFY(folder.write(Firmware::kSampleFileName, file));
 
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QCOMPARE(log.waitFinal(60000).first, int(Success));
     session.shutdown();
@@ -243,10 +245,11 @@ void TestLauncherSim::unitStopsAcknowledging()
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
     Folder folder;
     QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(twoSections(300))));
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QCOMPARE(log.waitFinal(20000), qMakePair(int(SectionError), section));
     QCOMPARE(int(fixture.unit().loaderLog().blocks.size()), acks + 1);
@@ -259,17 +262,18 @@ void TestLauncherSim::noInfoReply()
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
     Folder folder;
     QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(twoSections())));
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1); // it answered once, at start-up
     Kt900Sim::FaultOptions f = fixture.unit().faults();
     f.answerInfo = false;
     fixture.unit().setFaults(f);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QCOMPARE(log.waitFinal(10000).first, int(Timeout));
     QVERIFY(!fixture.unit().loaderLog().applySeen);
-    QVERIFY(!device.isOpen());
+    QVERIFY(!usb.isOpen());
 }
 
 void TestLauncherSim::applyRefused()
@@ -280,10 +284,11 @@ void TestLauncherSim::applyRefused()
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
     Folder folder;
     QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(twoSections())));
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QCOMPARE(log.waitFinal(10000).first, int(ApplyRefused));
     QVERIFY(fixture.unit().loaderLog().blocks.empty());
@@ -297,10 +302,11 @@ void TestLauncherSim::unplugInTheMiddle()
     ImageSpec imageLayout = twoSections(60000); // a gone unit is not waited for
     imageLayout.sections[0].data = pattern(200, 3);
     QVERIFY(folder.write("TOVAK_KT900_V1.1.0.tk", Firmware::build(imageLayout)));
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     QCOMPARE(device.findAndOpen("TOVAK_KT900"), 1);
     StatusLog log;
-    UpdateSession session(device, folder.config(device.reportedModelName()), std::ref(log));
+    UpdateSession session(device.transport(), folder.config(device.reportedModelName()), std::ref(log));
     session.start();
     QTRY_VERIFY_WITH_TIMEOUT(fixture.unit().loaderLog().blocks.size() >= 20, 20000);
     QElapsedTimer t;
@@ -339,7 +345,8 @@ void TestLauncherSim::normalModeStartsTheEditor()
     const QString out = dir.filePath("standin.txt");
     qputenv("KT900_STANDIN_OUT", QFile::encodeName(out));
 
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     RecordingPlatform platform(dir.path());
     const int rc = Launcher::run(device, platform, dir.path());
     QCOMPARE(platform.windows, 0);
@@ -349,7 +356,7 @@ void TestLauncherSim::normalModeStartsTheEditor()
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
         QCOMPARE(standInReport(out),
                  (QStringList{"2", QDir(dir.filePath("TOVAK_KT900")).canonicalPath(), "42", "1"}));
-        QVERIFY(!device.isOpen()); // let go for the editor
+        QVERIFY(!usb.isOpen()); // let go for the editor
     } else {
         QCOMPARE(rc, 1);
         QCOMPARE(platform.messages,
@@ -365,7 +372,8 @@ void TestLauncherSim::otherModelIsNotFound()
     o.modelName = QStringLiteral("TOVAK_KT700");
     VirtualUnitFixture fixture(o);
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
-    LibusbDevice device;
+    MyLibusb usb;
+    LibusbDevice device(usb);
     RecordingPlatform platform(QDir::tempPath());
     QCOMPARE(Launcher::run(device, platform, QDir::tempPath()), 1);
     QCOMPARE(platform.messages, QStringList{"No device detected!!!"});

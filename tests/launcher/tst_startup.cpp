@@ -39,7 +39,7 @@ public:
         open = false;
         ++closes;
     }
-    UpdateTransport &transport() override { return unit; }
+    UnitTransport &transport() override { return unit; }
 };
 
 class FakePlatform : public Platform

@@ -1,5 +1,6 @@
 // MyLibusb through real libusb against the virtual unit (umockdev preload).
-// Built twice: with the editor's and with the launcher's build of the class.
+// Built twice: opening the unit the editor's way (by bus address) and the
+// launcher's way (walking the bus and identifying the unit).
 
 #include "mylibusb.h"
 #include "unithelpers.h"
@@ -16,12 +17,12 @@ using namespace TestUnit;
 
 namespace {
 
-// Opens the unit the way the build's program does: the editor by bus
+// Opens the unit the way this variant's program does: the editor by bus
 // address, the launcher by walking the bus (which also identifies the unit).
 // What the unit received while opening is forgotten.
 bool openUnit(MyLibusb &usb, VirtualUnitFixture &fixture)
 {
-#ifdef KT900_LAUNCHER_BUILD
+#ifdef KT900_TEST_OPEN_AS_LAUNCHER
     const bool ok = usb.findAndOpen(0x0483, 0, 0, "TOVAK_KT900", true) != 0;
 #else
     const bool ok = usb.openByAddress(static_cast<std::uint8_t>(fixture.deviceAddress()));
@@ -60,8 +61,8 @@ void TestMyLibusbSim::initTestCase()
 
 void TestMyLibusbSim::openByAddressFindsTheUnit()
 {
-#ifdef KT900_LAUNCHER_BUILD
-    QSKIP("the launcher's build opens the unit with findAndOpen only");
+#ifdef KT900_TEST_OPEN_AS_LAUNCHER
+    QSKIP("opening by bus address is the editor's variant");
 #endif
     BridgeOptions b;
     b.deviceAddress = 17;
@@ -89,8 +90,8 @@ void TestMyLibusbSim::openByAddressFindsTheUnit()
 
 void TestMyLibusbSim::openByAddressWithoutDevice()
 {
-#ifdef KT900_LAUNCHER_BUILD
-    QSKIP("the launcher's build opens the unit with findAndOpen only");
+#ifdef KT900_TEST_OPEN_AS_LAUNCHER
+    QSKIP("opening by bus address is the editor's variant");
 #endif
     VirtualUnitFixture fixture;
     QVERIFY2(fixture.isReady(), qPrintable(fixture.errorString()));
@@ -243,7 +244,7 @@ void TestMyLibusbSim::unplugDuringRead()
     std::uint8_t report[64];
     QCOMPARE(usb.readReport(report, 100), -1);
     // The unit has left the bus.
-#ifdef KT900_LAUNCHER_BUILD
+#ifdef KT900_TEST_OPEN_AS_LAUNCHER
     QCOMPARE(usb.findAndOpen(0x0483, 0, 0, "TOVAK_KT900", true), 0);
 #else
     QVERIFY(usb.openByAddress(static_cast<std::uint8_t>(fixture.deviceAddress())));
