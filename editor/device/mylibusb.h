@@ -48,7 +48,7 @@ public:
     // Fields of the unit's device info reply; kept process-wide after identify().
     using DeviceInfo = Identity::DeviceInfo;
 
-    static constexpr std::uint16_t kVendorId = 0x0483;
+    static constexpr std::uint16_t kVendorId = Identity::kVendorId;
     static constexpr int kReportSize = 64;
     static constexpr int kBlockSize = 512;
     static constexpr int kBulkDeviceType = 6;
