@@ -10,6 +10,7 @@ AckedTransfer::AckedTransfer(Writer writer, int ackTimeoutMs, int sendAttempts, 
     , m_sendAttempts(sendAttempts < 1 ? 1 : sendAttempts)
 {
     m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer); // a time-out never ends early
     m_timer.setInterval(ackTimeoutMs < 0 ? 0 : ackTimeoutMs);
     connect(&m_timer, &QTimer::timeout, this, &AckedTransfer::onTimeout);
 }
@@ -100,6 +101,7 @@ AckWait::AckWait(std::function<bool()> done, int timeoutMs, QObject *parent)
     , m_timeoutMs(timeoutMs < 0 ? 0 : timeoutMs)
 {
     m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer); // a time-out never ends early
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_result == Result::Pending)
             finish(m_done() ? Result::Done : Result::TimedOut);
