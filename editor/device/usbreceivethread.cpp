@@ -166,11 +166,13 @@ void usbReceiveThread::ReadThread()
                 handOff();
         }
     }
+    // Uploads and waits of the owning thread end now, not at their time-out
+    // (posted before the loop is marked done: the destructor may follow).
+    if (failed)
+        QMetaObject::invokeMethod(m_dispatcher.get(), "loopEnded", Qt::QueuedConnection);
     m_loopDone.store(true, std::memory_order_release);
     if (failed) {
         qCInfo(lcRecv) << "read failed: the unit is disconnected";
-        // Uploads and waits of the owning thread end now, not at their time-out.
-        QMetaObject::invokeMethod(m_dispatcher.get(), "loopEnded", Qt::QueuedConnection);
         emit DeviceDisconnect(true);
     }
 }

@@ -50,9 +50,13 @@
 // and the loop reads through MyLibusb::readReport() (virtual), so the whole
 // class can be driven by an in-process fake derived from MyLibusb.
 //
-// Builders return 1 when the frame was written, 0 when there was nothing to
-// send (an unchanged screen code, a count of 0), and -1 when an argument is
-// out of range (nothing is sent) or the write failed.
+// The send* requests return 1 when the frame was written, 0 when there was
+// nothing to send (an unchanged screen code, a count of 0), and -1 when an
+// argument is out of range (nothing is sent) or the write failed.
+//
+// Waiting: an upload, a preset write with acknowledgement and waitUntil()
+// run one local event loop that the unit's answer (a dispatched Ack or
+// frame), their time-out or the end of the receive loop quits; nothing polls.
 
 #include "devicestore.h"
 #include "frame.h"
@@ -163,8 +167,16 @@ public:
     // timeoutMs for the unit's acknowledgement and sending it once more when
     // none came. False when refused, on a write error, a disconnection or a
     // second missing acknowledgement.
-    bool writePresetAcked(int index, int timeoutMs = kAckTimeoutMs) { return m_uploads->writePresetAcked(index, timeoutMs); }
-    bool writeEditBufferAcked(int timeoutMs = kAckTimeoutMs) { return m_uploads->writeEditBufferAcked(timeoutMs); }
+    bool writePresetAcked(int index, int timeoutMs = kAckTimeoutMs)
+    {
+        setLastAckedPreset(kNoPresetAck); // only an Ack from now on counts
+        return m_uploads->writePresetAcked(index, timeoutMs);
+    }
+    bool writeEditBufferAcked(int timeoutMs = kAckTimeoutMs)
+    {
+        m_ack.store(0);
+        return m_uploads->writeEditBufferAcked(timeoutMs);
+    }
     // Items sent again because their acknowledgement did not come.
     int resends() const { return m_uploads->resends(); }
     // Each chunk waits for an Ack with the same sub-kind, slot and chunk
