@@ -72,12 +72,15 @@ void AckedTransfer::onTimeout()
 {
     if (m_state != State::Waiting)
         return;
+    const Item &item = m_items[m_index];
     if (++m_attempt >= m_sendAttempts) {
-        qCWarning(lcTransfer) << "item" << m_index << "not acknowledged";
+        qCWarning(lcTransfer) << "chunk" << item.chunk << "of kind" << item.subKind << "slot" << item.slot
+                              << "not acknowledged";
         finish(false);
         return;
     }
-    qCInfo(lcTransfer) << "item" << m_index << "not acknowledged; sending it again";
+    qCInfo(lcTransfer) << "chunk" << item.chunk << "of kind" << item.subKind << "slot" << item.slot
+                       << "not acknowledged; sending it again";
     ++m_resends;
     sendCurrent();
 }
