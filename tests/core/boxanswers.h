@@ -17,12 +17,30 @@
 // a button text, "ESC" (closed without a choice) or "combo:N" (entry N of
 // the combo box, then YES). Boxes past the answers are left alone; a box
 // without the expected button is closed and noted.
+//
+// Every box gets the same answer instead when built with answerEvery():
+// the button with that text, the first button when the text is empty.
 class BoxAnswers : public QObject
 {
 public:
     BoxAnswers(QWidget *parent, QStringList answers)
+        : BoxAnswers(parent, std::move(answers), false, QString())
+    {
+    }
+
+protected:
+    struct EveryBox {};
+    BoxAnswers(QWidget *parent, EveryBox, const QString &answer)
+        : BoxAnswers(parent, QStringList(), true, answer)
+    {
+    }
+
+private:
+    BoxAnswers(QWidget *parent, QStringList answers, bool every, const QString &everyAnswer)
         : m_parent(parent)
         , m_answers(std::move(answers))
+        , m_every(every)
+        , m_everyAnswer(everyAnswer)
     {
         connect(&m_timer, &QTimer::timeout, this, [this]() {
             for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
@@ -39,6 +57,15 @@ public:
                             e << box->comboBox()->itemText(i);
                         return e;
                     }();
+                if (m_every) {
+                    for (QPushButton *b : box->buttons()) {
+                        if (m_everyAnswer.isEmpty() || b->text() == m_everyAnswer) {
+                            b->click();
+                            break;
+                        }
+                    }
+                    continue;
+                }
                 if (m_answers.isEmpty())
                     continue;
                 QString answer = m_answers.takeFirst();
@@ -68,6 +95,8 @@ public:
         });
         m_timer.start(20);
     }
+
+public:
     QStringList titles;
     QStringList texts;
     QStringList entries;
@@ -88,6 +117,19 @@ private:
 
     QWidget *m_parent;
     QStringList m_answers;
+    bool m_every = false;
+    QString m_everyAnswer;
     QTimer m_timer;
     QList<QPointer<MyMessageBox>> m_seen;
+};
+
+// Presses the button with this text in every box that shows (the first
+// button when the text is empty), noting titles and texts.
+class MessageBoxWatcher : public BoxAnswers
+{
+public:
+    explicit MessageBoxWatcher(QWidget *parent, const QString &answer = QString())
+        : BoxAnswers(parent, EveryBox(), answer)
+    {
+    }
 };

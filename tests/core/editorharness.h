@@ -5,6 +5,7 @@
 // Core opens it by its bus address exactly as the program does.
 
 #include "appconfig.h"
+#include "boxanswers.h"
 #include "chainpanel.h"
 #include "core.h"
 #include "custombutton.h"
@@ -260,39 +261,3 @@ inline QByteArray comparableRecord(const Kt900::Record &r)
     return b;
 }
 
-// Watches for the editor's message boxes while a modal run goes on: keeps
-// their titles and texts, and answers each with the button of the given
-// text (empty: its first button, if it has any).
-class MessageBoxWatcher : public QObject
-{
-public:
-    explicit MessageBoxWatcher(QWidget *parent, const QString &answer = QString())
-        : m_parent(parent)
-        , m_answer(answer)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (MyMessageBox *box : m_parent->findChildren<MyMessageBox *>(QStringLiteral("messageBoxDialog"))) {
-                if (!box->isVisible() || m_seen.contains(box))
-                    continue;
-                m_seen << box;
-                titles << box->titleLabel()->text();
-                texts << box->text();
-                for (QPushButton *b : box->buttons()) {
-                    if (m_answer.isEmpty() || b->text() == m_answer) {
-                        b->click();
-                        break;
-                    }
-                }
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList titles;
-    QStringList texts;
-
-private:
-    QWidget *m_parent;
-    QString m_answer;
-    QTimer m_timer;
-    QList<QPointer<MyMessageBox>> m_seen;
-};
