@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <csignal>
 
 Q_LOGGING_CATEGORY(lcCli, "kt900.cli")
@@ -25,6 +26,7 @@ std::atomic<const char *> g_stopNotice{nullptr};
 
 constexpr int kSyncAttemptMs = 10000;   // the editor sends its requests again after 10 s, once
 constexpr int kDownloadAttempts = 3;    // whole downloads when frames of one were damaged
+constexpr int kInterruptCheckMs = 200;  // a wait looks at the interrupt flag this often
 constexpr int kCaptureQuietMs = 1500;   // no capture data for this long: what is missing is asked for again
 
 } // namespace
@@ -262,10 +264,10 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
     });
     m_recv->moveToThread(&m_link->thread);
     connect(&m_link->thread, &QThread::started, m_recv, &usbReceiveThread::ReadThread);
-    connect(m_recv, &usbReceiveThread::SendDataToUi, this, [this](int code) {
-        if (code == Cmd::SyncDone)
+    connect(m_recv, &usbReceiveThread::SendDataToUi, this, [this](Kt900::UnitChange what, int) {
+        if (what == Kt900::UnitChange::SyncDone)
             m_synced = true;
-        else if (code == Cmd::DataTransfer)
+        else if (what == Kt900::UnitChange::Transfer)
             ++m_transfersDispatched;
     });
     m_recv->setRunning(true);
@@ -335,9 +337,26 @@ bool UnitSession::connectAndSync(int busAddress, QString *error)
     return true;
 }
 
+bool UnitSession::waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    // Woken by every frame the unit sends; an interrupt (a signal handler
+    // only sets a flag) is seen within kInterruptCheckMs.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0)
+            return done();
+        if (m_recv->waitUntil(done, static_cast<int>(std::min<qint64>(left, kInterruptCheckMs))))
+            return true;
+        if (interruptRequested() || isDisconnected())
+            return done();
+    }
+}
+
 bool UnitSession::waitSynced(int timeoutMs)
 {
-    m_recv->waitUntil([this] {
+    waitFor([this] {
         m_out.progress(tr("reading the unit"), std::min(m_transfersDispatched - m_progressBase, Kt900::kRecordCount), Kt900::kRecordCount);
         return m_synced || interruptRequested();
     }, timeoutMs);
@@ -347,23 +366,43 @@ bool UnitSession::waitSynced(int timeoutMs)
 bool UnitSession::waitForCaptures(QString *error, int timeoutMs)
 {
     qint64 last = 0;
+    auto finished = [this, &last] {
+        return interruptRequested() || (m_link->tap.capturesComplete(&last) && m_transfersDispatched >= last);
+    };
     // A slot whose last chunk was lost never completes: once the unit has
     // been quiet for a while, the slots that are not whole (if any) are asked
     // for again below.
     int seen = m_transfersDispatched;
+    QElapsedTimer clock;
+    clock.start();
     QElapsedTimer quiet;
     quiet.start();
+    bool done = false;
     bool stalled = false;
-    bool done = m_recv->waitUntil([this, &last, &seen, &quiet, &stalled] {
-        if (interruptRequested() || (m_link->tap.capturesComplete(&last) && m_transfersDispatched >= last))
-            return true;
+    for (;;) {
+        if (finished()) {
+            done = true;
+            break;
+        }
+        const qint64 left = timeoutMs - clock.elapsed();
+        const qint64 quietLeft = kCaptureQuietMs - quiet.elapsed();
+        if (left <= 0)
+            break;
+        if (quietLeft <= 0) {
+            stalled = true;
+            break;
+        }
+        m_recv->waitUntil([&finished, this, seen] { return finished() || m_transfersDispatched != seen; },
+                          static_cast<int>(std::min({left, quietLeft, qint64(kInterruptCheckMs)})));
         if (m_transfersDispatched != seen) {
             seen = m_transfersDispatched;
             quiet.restart();
         }
-        stalled = quiet.elapsed() >= kCaptureQuietMs;
-        return stalled;
-    }, timeoutMs);
+        if (isDisconnected()) {
+            done = finished();
+            break;
+        }
+    }
     if (stalled) {
         qCInfo(lcCli) << "capture data stopped before every slot was whole";
         done = true;
@@ -410,7 +449,7 @@ bool UnitSession::wasDisconnected(int waitMs)
     if (!m_recv)
         return false;
     if (!isDisconnected())
-        m_recv->waitUntil([this] { return isDisconnected(); }, waitMs);
+        waitFor([this] { return isDisconnected(); }, waitMs);
     return isDisconnected();
 }
 

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -132,6 +133,8 @@ public:
 
 private:
     bool waitSynced(int timeoutMs);
+    // Waits until done(), the time-out, a disconnection or an interrupt.
+    bool waitFor(const std::function<bool()> &done, int timeoutMs);
 
     // What the receive loop touches, kept together so that a loop that does
     // not end in time can be left behind whole.

@@ -149,8 +149,8 @@ void BM_FullSync(benchmark::State &state)
         // Stamped when the end of the download has been shown (Core's own
         // handler of the notification runs first).
         auto end = start;
-        QObject::connect(core.receiveThread(), &usbReceiveThread::SendDataToUi, &core, [&](int code) {
-            if (code == 0x1F) {
+        QObject::connect(core.receiveThread(), &usbReceiveThread::SendDataToUi, &core, [&](Kt900::UnitChange what, int) {
+            if (what == Kt900::UnitChange::SyncDone) {
                 end = std::chrono::steady_clock::now();
                 reports = fixture.unit().reportsSent();
             }

@@ -100,7 +100,7 @@ void BM_ReceiveFullSync(benchmark::State &state)
     auto store = std::make_unique<Kt900::DeviceStore>();
     usbReceiveThread recv(&unit, store.get());
     int frames = 0;
-    QObject::connect(&recv, &usbReceiveThread::SendDataToUi, [&frames](int) { ++frames; });
+    QObject::connect(&recv, &usbReceiveThread::SendDataToUi, [&frames](Kt900::UnitChange, int) { ++frames; });
     for (auto _ : state) {
         for (const QByteArray &r : in)
             recv.processReport(reinterpret_cast<const std::uint8_t *>(r.constData()), 64);

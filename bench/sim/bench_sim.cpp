@@ -53,7 +53,7 @@ void BM_FullDownload(benchmark::State &state)
         Kt900::DeviceStore store;
         usbReceiveThread recv(&usb, &store);
         bool done = false;
-        QObject::connect(&recv, &usbReceiveThread::SendDataToUi, [&done](int code) { done = done || code == 0x1F; });
+        QObject::connect(&recv, &usbReceiveThread::SendDataToUi, [&done](Kt900::UnitChange what, int) { done = done || what == Kt900::UnitChange::SyncDone; });
         const auto start = std::chrono::steady_clock::now();
         recv.sendEditorAttach();
         recv.sendRequestSync();

@@ -67,7 +67,8 @@ ComputerList::ComputerList(DragListWidget *list, QLabel *note, PresetFileCodec &
     m_refresh = entry(tr("Refresh"), RefreshId);
     m_open = entry(tr("Open This Directory"), OpenFolderId);
 
-    m_list->viewport()->installEventFilter(this);
+    m_viewport = m_list->viewport();
+    m_viewport->installEventFilter(this);
     m_list->installEventFilter(this);
 }
 
@@ -351,7 +352,9 @@ void ComputerList::showMenu(const QPoint &globalPos, int row)
 
 bool ComputerList::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == m_list->viewport() || watched == m_list) && event->type() == QEvent::ContextMenu) {
+    // Only compare pointers before the event type is known: the filter also
+    // sees the events of a list that is being destroyed.
+    if (event->type() == QEvent::ContextMenu && (watched == m_viewport || watched == m_list)) {
         auto *menuEvent = static_cast<QContextMenuEvent *>(event);
         const QPoint pos = watched == m_list ? m_list->viewport()->mapFrom(m_list, menuEvent->pos()) : menuEvent->pos();
         showMenu(menuEvent->globalPos(), m_list->rowAt(pos));

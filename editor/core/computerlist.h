@@ -111,6 +111,7 @@ private:
     };
 
     DragListWidget *m_list;
+    QWidget *m_viewport = nullptr;     // the list's viewport, watched with the list
     QLabel *m_note;
     PresetFileCodec &m_codec;
     UnitLink &m_link;

@@ -270,33 +270,33 @@ void Core::routeNotifications()
         if (m_popups)
             m_popups->closeQuestionBoxes();
     });
-    r->setHandler(N::PageChanged, [this](int) { followUnitPage(); });
-    r->setHandler(N::ModuleData, [this](int code) { refreshModule(Cmd::commandModule(code)); });
-    r->setHandler(N::FxLoop, [this](int) { m_sync->refreshFxLoop(); });
-    r->setHandler(N::ToneCapture, [this](int) {
+    r->setHandler(N::PageChanged, [this](UnitChange, int) { followUnitPage(); });
+    r->setHandler(N::ModuleData, [this](UnitChange, int module) { refreshModule(module); });
+    r->setHandler(N::FxLoop, [this](UnitChange, int) { m_sync->refreshFxLoop(); });
+    r->setHandler(N::ToneCapture, [this](UnitChange, int) {
         m_edits->pushToneCapture();
         if (state() == State::Ready && currentModule() == ModulePanel::kToneCapModule)
             refreshModule(ModulePanel::kToneCapModule);
     });
-    r->setHandler(N::VolumeTempo, [this](int) { m_ui.top->refreshVolumeAndTempo(); });
-    r->setHandler(N::ChainOrder, [this](int) { m_ui.chain->rebuildOrder(); });
-    r->setHandler(N::Settings, [this](int code) { m_edits->pushSetting(code); });
-    r->setHandler(N::Switches, [this](int) { m_sync->refreshSwitches(); });
-    r->setHandler(N::Expression, [this](int) { m_edits->refreshExp(); });
-    r->setHandler(N::LoadStep, [this](int) {
+    r->setHandler(N::VolumeTempo, [this](UnitChange, int) { m_ui.top->refreshVolumeAndTempo(); });
+    r->setHandler(N::ChainOrder, [this](UnitChange, int) { m_ui.chain->rebuildOrder(); });
+    r->setHandler(N::Settings, [this](UnitChange what, int) { m_edits->pushSetting(what); });
+    r->setHandler(N::Switches, [this](UnitChange, int) { m_sync->refreshSwitches(); });
+    r->setHandler(N::Expression, [this](UnitChange, int) { m_edits->refreshExp(); });
+    r->setHandler(N::LoadStep, [this](UnitChange, int) {
         // Preset frames also arrive during a backup read-out or a recall:
         // only the initial download moves the loading bar.
         if (m_loading && state() == State::Loading)
             m_loading->addProgressValue();
     });
-    r->setHandler(N::SyncDone, [this](int) { m_session->syncDone(); });
-    r->setHandler(N::PresetStored, [this](int) { m_sync->presetStored(); });
-    r->setHandler(N::PresetSelected, [this](int) { m_sync->presetSelected(); });
+    r->setHandler(N::SyncDone, [this](UnitChange, int) { m_session->syncDone(); });
+    r->setHandler(N::PresetStored, [this](UnitChange, int) { m_sync->presetStored(); });
+    r->setHandler(N::PresetSelected, [this](UnitChange, int) { m_sync->presetSelected(); });
 }
 
-void Core::readData(int cmd)
+void Core::readData(UnitChange what, int module)
 {
-    m_router->route(cmd);
+    m_router->route(what, module);
 }
 
 void Core::loadingFinished()
@@ -314,8 +314,8 @@ void Core::loadingFinished()
 
 void Core::wirePopups()
 {
-    for (int code : {19, 17, 36, 20})
-        m_edits->pushSetting(code);
+    for (UnitChange what : {UnitChange::GlobalEq, UnitChange::SystemSettings, UnitChange::MidiList, UnitChange::CtrlSet})
+        m_edits->pushSetting(what);
     m_edits->pushToneCapture();
     if (m_wired)
         return;

@@ -16,6 +16,7 @@
 #include "editorsession.h"
 #include "pagecodes.h"
 #include "presetfilecodec.h"
+#include "unitchange.h"
 
 #include <QPoint>
 #include <QVariant>
@@ -122,7 +123,7 @@ public slots:
     void dataInit();
     void importIrOrNr(QPoint point);
     void deleteIrOrNr(QPoint point);
-    void readData(int cmd);
+    void readData(Kt900::UnitChange what, int module);
     void buttonClick(int id);
     void chainButtonClick(int id);
     void DeviceDisconnect(bool Dis);

@@ -62,22 +62,22 @@ void DialogEditSender::sendPage(int code)
 
 // --- the unit's values into the dialogs ---------------------------------------
 
-void DialogEditSender::pushSetting(int code)
+void DialogEditSender::pushSetting(UnitChange what)
 {
     const DeviceStore &s = m_link.store();
     Setting *setting = m_views.setting;
     if (!setting)
         return;
-    switch (code) {
-    case 17:
+    switch (what) {
+    case UnitChange::SystemSettings:
         for (int i = 0; i < Setting::kSystemValues; ++i)
             setting->setSystemValue(i, s.systemSetting(i));
         refreshCabLabels();
         if (m_link.isLive() && m_views.top)
             m_views.top->refreshVolumeAndTempo();
         break;
-    case 18:
-    case 36: {
+    case UnitChange::MidiEntry:
+    case UnitChange::MidiList: {
         QVector<int> first, second;
         for (int i = 0; i < 256; ++i) {
             first << s.midiBlock()[i];
@@ -87,14 +87,14 @@ void DialogEditSender::pushSetting(int code)
         setting->setMidiTable(19, second);
         break;
     }
-    case 19: {
+    case UnitChange::GlobalEq: {
         const int output = s.globalEqOutput();
         setting->setGlbEqValue(0, output);
         for (int i = 1; i < Setting::kGlbEqValues; ++i)
             setting->setGlbEqValue(i, s.globalEqWord((output == 0 ? 0 : 9) + i - 1));
         break;
     }
-    case 20:
+    case UnitChange::CtrlSet:
         setting->refreshCtrl(s.control(0), s.control(1), s.control(2));
         break;
     default:
@@ -277,7 +277,7 @@ void DialogEditSender::glbEqValueChanged(int index, int value)
 
 void DialogEditSender::sendGlobalEq()
 {
-    pushSetting(19);
+    pushSetting(UnitChange::GlobalEq);
     if (usbReceiveThread *u = unit())
         u->sendGlobalEq();
 }

@@ -8,6 +8,8 @@
 // An index of -1 carries a page code only (-1: the current module's page).
 // Edits are refused while a long operation holds the busy state.
 
+#include "unitchange.h"
+
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -47,9 +49,9 @@ public:
     void setViews(const Views &views);
 
     // --- the unit's values into the dialogs ---------------------------------
-    // The settings block that `code` (17 system, 18/36 MIDI, 19 global EQ,
-    // 20 CTRL) reported.
-    void pushSetting(int code);
+    // The settings block that changed (system, a MIDI entry or the tables,
+    // the global EQ, CTRL).
+    void pushSetting(Kt900::UnitChange what);
     void pushToneCapture();
     void refreshExp();
     void refreshCabLabels();

@@ -1,27 +1,36 @@
 #include "notificationrouter.h"
 
+#include "devicestore.h"
+
 NotificationRouter::NotificationRouter(QObject *parent)
     : QObject(parent)
 {
 }
 
-NotificationRouter::Notification NotificationRouter::classify(int code)
+NotificationRouter::Notification NotificationRouter::classify(Kt900::UnitChange what, int module)
 {
-    switch (code) {
-    case 2: return Notification::PageChanged;
-    case 3: case 4: case 5: case 7: case 8: case 9: case 11: case 12: case 13:
-        return Notification::ModuleData;
-    case 10: return Notification::FxLoop;
-    case 6: case 37: case 38: case 39: return Notification::ToneCapture;
-    case 15: return Notification::VolumeTempo;
-    case 16: return Notification::ChainOrder;
-    case 17: case 18: case 19: case 20: case 36: return Notification::Settings;
-    case 21: return Notification::Switches;
-    case 22: return Notification::Expression;
-    case 28: return Notification::LoadStep;
-    case 31: return Notification::SyncDone;
-    case 32: return Notification::PresetStored;
-    case 34: return Notification::PresetSelected;
+    using Kt900::UnitChange;
+    switch (what) {
+    case UnitChange::Page: return Notification::PageChanged;
+    case UnitChange::Module:
+        if (module == Kt900::ModFxLoopSend || module == Kt900::ModFxLoopReturn)
+            return Notification::FxLoop;
+        return module == Kt900::ModToneCap ? Notification::ToneCapture : Notification::ModuleData;
+    case UnitChange::ToneCapture: return Notification::ToneCapture;
+    case UnitChange::VolumeTempo: return Notification::VolumeTempo;
+    case UnitChange::ChainOrder: return Notification::ChainOrder;
+    case UnitChange::SystemSettings:
+    case UnitChange::MidiEntry:
+    case UnitChange::GlobalEq:
+    case UnitChange::CtrlSet:
+    case UnitChange::MidiList:
+        return Notification::Settings;
+    case UnitChange::Switches: return Notification::Switches;
+    case UnitChange::ExpVolume: return Notification::Expression;
+    case UnitChange::Transfer: return Notification::LoadStep;
+    case UnitChange::SyncDone: return Notification::SyncDone;
+    case UnitChange::PresetStored: return Notification::PresetStored;
+    case UnitChange::PresetSelected: return Notification::PresetSelected;
     default: return Notification::Ignored;
     }
 }
@@ -56,23 +65,19 @@ void NotificationRouter::setAfterHook(std::function<void()> after)
     m_after = std::move(after);
 }
 
-bool NotificationRouter::route(int code)
+bool NotificationRouter::route(Kt900::UnitChange what, int module)
 {
-    // 1 is the unit's plain acknowledgement; codes past 127 are answers
-    // that their requests consume.
-    if (code == 1 || code > 127)
+    // The info reply and the acknowledgements are answers that their
+    // requests consume.
+    if (what == Kt900::UnitChange::DeviceInfo || what == Kt900::UnitChange::Ack)
         return false;
-    return route(classify(code), code);
-}
-
-bool NotificationRouter::route(Notification kind, int code)
-{
+    const Notification kind = classify(what, module);
     bool ran = false;
     if (kind != Notification::Ignored && kind != Notification::Count) {
         const Handler &handler = m_handlers[static_cast<int>(kind)];
         const bool ready = m_ready && m_ready();
         if (handler && (ready || !needsReady(kind))) {
-            handler(code);
+            handler(what, module);
             ran = true;
         }
     }

@@ -1,12 +1,14 @@
 #pragma once
 
-// Routes the unit's notifications (the command code the receive loop
-// reports after it stored a frame) to what shows them. Each code maps to
-// one kind of notification; the window registers one handler per kind.
+// Routes the unit's notifications (what a frame changed, reported by the
+// receive loop after it stored the frame) to what shows them. Each change maps
+// to one kind of notification; the window registers one handler per kind.
 // Most kinds change what the window shows and are dropped until the unit's
 // data has loaded; the download's own kinds (progress, end, the pop-ups'
 // values) always pass. After any routed code the after-hook runs (the
 // window closes questions the unit's change made moot).
+
+#include "unitchange.h"
 
 #include <QObject>
 
@@ -19,28 +21,29 @@ class NotificationRouter : public QObject
 
 public:
     enum class Notification {
-        Ignored,          // a code nothing shows (1, 26, unknown, > 127)
-        PageChanged,      // 2: the unit shows another page
+        Ignored,          // a change nothing shows
+        PageChanged,      // the unit shows another page
         ModuleData,       // a module's block changed
-        FxLoop,           // 10: the FX loop's block (send or return)
-        ToneCapture,      // 6, 37..39: the tone-capture data
-        VolumeTempo,      // 15
-        ChainOrder,       // 16
-        Settings,         // 17..20, 36: system, MIDI, global EQ, CTRL
-        Switches,         // 21: the modules' on/off switches
-        Expression,       // 22: the expression-pedal data
-        LoadStep,         // 28: one step of the download
-        SyncDone,         // 31: the download is complete
-        PresetStored,     // 32: the edit buffer was stored
-        PresetSelected,   // 34: the unit switched presets
+        FxLoop,           // the FX loop's block (send or return)
+        ToneCapture,      // the TONE CAP block, the tone-capture settings
+        VolumeTempo,
+        ChainOrder,
+        Settings,         // system, MIDI entry or tables, global EQ, CTRL
+        Switches,         // the modules' on/off switches
+        Expression,       // the expression-pedal data
+        LoadStep,         // one step of the download (a DataTransfer frame)
+        SyncDone,         // the download is complete
+        PresetStored,     // the edit buffer was stored
+        PresetSelected,   // the unit switched presets
         Count
     };
-    using Handler = std::function<void(int code)>;
+    // module: the module number with UnitChange::Module, else -1.
+    using Handler = std::function<void(Kt900::UnitChange what, int module)>;
 
     explicit NotificationRouter(QObject *parent = nullptr);
 
-    // The kind of a code.
-    static Notification classify(int code);
+    // The kind of a change.
+    static Notification classify(Kt900::UnitChange what, int module = -1);
     // Whether a kind is dropped until the unit's data has loaded.
     static bool needsReady(Notification kind);
 
@@ -48,10 +51,8 @@ public:
     void setReadyCheck(std::function<bool()> ready);
     void setAfterHook(std::function<void()> after);
 
-    // Routes one code; true when a handler ran.
-    bool route(int code);
-    // Routes an already classified notification (`code` is passed on).
-    bool route(Notification kind, int code);
+    // Routes one change; true when a handler ran.
+    bool route(Kt900::UnitChange what, int module = -1);
 
 private:
     std::array<Handler, static_cast<int>(Notification::Count)> m_handlers;

@@ -105,7 +105,7 @@ void PanelSync::showCurrentPreset()
         m_edits->refreshCabLabels();
         m_edits->refreshExp();
         // The CTRL assignment belongs to the preset.
-        m_edits->pushSetting(20);
+        m_edits->pushSetting(Kt900::UnitChange::CtrlSet);
     }
     m_parts.chain->rebuildOrder();
     m_parts.chain->refreshSwitches();
@@ -176,8 +176,9 @@ void PanelSync::refreshAllViews()
     m_parts.presets->fillDeviceList();
     showCurrentPreset();
     if (m_edits) {
-        for (int code : {17, 18, 19, 20})
-            m_edits->pushSetting(code);
+        for (Kt900::UnitChange what : {Kt900::UnitChange::SystemSettings, Kt900::UnitChange::MidiEntry,
+                                       Kt900::UnitChange::GlobalEq, Kt900::UnitChange::CtrlSet})
+            m_edits->pushSetting(what);
         m_edits->pushToneCapture();
         m_edits->refreshExp();
     }

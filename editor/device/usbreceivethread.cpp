@@ -3,11 +3,8 @@
 #include "commands.h"
 #include "unittransport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QThread>
 
 #include <algorithm>
 #include <array>
@@ -92,6 +89,11 @@ public slots:
         if (m_owner)
             m_owner->drainInbox();
     }
+    void loopEnded()
+    {
+        if (m_owner)
+            m_owner->loopEnded();
+    }
 
 private:
     QPointer<usbReceiveThread> m_owner;
@@ -114,11 +116,14 @@ usbReceiveThread::usbReceiveThread(UnitTransport *connection, DeviceStore *store
     : QObject(parent)
     , m_connection(connection)
     , m_store(store ? store : &DeviceStore::instance())
+    , m_requests(connection, m_store)
+    , m_uploads(std::make_unique<UnitUploads>(m_requests, *m_store, m_disconnected))
     , m_reassembler([this](const std::uint8_t *frame, std::size_t len) {
         m_batch.emplace_back(reinterpret_cast<const char *>(frame), static_cast<int>(len));
     })
     , m_dispatcher(std::make_unique<UsbFrameDispatcher>(this))
 {
+    qRegisterMetaType<Kt900::UnitChange>("Kt900::UnitChange");
     for (auto &p : m_irPending)
         p.store(false);
     for (auto &p : m_nrPending)
@@ -162,11 +167,20 @@ void usbReceiveThread::ReadThread()
                 handOff();
         }
     }
+    // Uploads and waits of the owning thread end now, not at their time-out
+    // (posted before the loop is marked done: the destructor may follow).
+    if (failed)
+        QMetaObject::invokeMethod(m_dispatcher.get(), "loopEnded", Qt::QueuedConnection);
     m_loopDone.store(true, std::memory_order_release);
     if (failed) {
         qCInfo(lcRecv) << "read failed: the unit is disconnected";
         emit DeviceDisconnect(true);
     }
+}
+
+void usbReceiveThread::loopEnded()
+{
+    m_uploads->disconnected();
 }
 
 void usbReceiveThread::handOff()
@@ -256,23 +270,30 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
     DeviceStore &s = *m_store;
     PresetEdit edit = s.editBufferEdit();
     bool applied = true;
+    UnitChange what = UnitChange::Other;
+    int module = -1;
 
     switch (code) {
     case Cmd::CurrentUi:
+        what = UnitChange::Page;
         if ((applied = n >= 5))
             s.setScreenCode(getU32(p + 1));
         break;
     case Cmd::ModuleFxa: case Cmd::ModuleDsOd: case Cmd::ModuleAmp: case Cmd::ModuleToneCap:
     case Cmd::ModuleCab: case Cmd::ModuleNsGate: case Cmd::ModuleEq: case Cmd::ModuleFxLoop:
     case Cmd::ModuleFxb: case Cmd::ModuleDelay: case Cmd::ModuleReverb:
+        what = UnitChange::Module;
+        module = Cmd::commandModule(code);
         if ((applied = n >= 5))
             onModuleParams(Cmd::commandModule(code), p, n);
         break;
     case Cmd::RhythmSettings:
+        what = UnitChange::Rhythm;
         if ((applied = n >= 1 + kRhythmSize))
             std::memcpy(s.rhythmBlock(), p + 1, kRhythmSize);
         break;
     case Cmd::GlobalBpm:
+        what = UnitChange::VolumeTempo;
         if ((applied = n >= 6)) {
             edit.setVolume(p[1]);
             edit.setTempoRaw(getU16(p + 2));
@@ -280,6 +301,7 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::ChainOrder:
+        what = UnitChange::ChainOrder;
         if ((applied = n >= 1 + 2 * kChainLength)) {
             for (int i = 0; i < kChainLength; ++i) {
                 edit.setChainModuleAt(i, p[1 + i]);
@@ -288,10 +310,12 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::SystemSettings:
+        what = UnitChange::SystemSettings;
         if ((applied = n >= 1 + kSystemSize))
             std::memcpy(s.systemBlock(), p + 1, kSystemSize);
         break;
     case Cmd::MidiMapEntry:
+        what = UnitChange::MidiEntry;
         applied = n >= 4 && (p[1] == 4 || p[1] == 5);
         if (applied) {
             const bool first = p[1] == 4;
@@ -300,6 +324,7 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::GlobalEq:
+        what = UnitChange::GlobalEq;
         if ((applied = n >= 2)) {
             s.setGlobalEqOutput(p[1]);
             if (p[1] < 2 && n >= 5 + 2 * kGlobalEqWords) {
@@ -309,18 +334,21 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::CtrlSet:
+        what = UnitChange::CtrlSet;
         if ((applied = n >= 4)) {
             edit.setCtrlMode(p[1]);
             edit.setCtrlMask(getU16(p + 2));
         }
         break;
     case Cmd::ModuleSwitches:
+        what = UnitChange::Switches;
         if ((applied = n >= 1 + 11)) {
             for (int i = 0; i < 11; ++i)
                 s.setBlockWord(kEditBuffer, kSwitchOrder[static_cast<std::size_t>(i)], 0, p[1 + i] ? 1 : 0);
         }
         break;
     case Cmd::ExpVolume:
+        what = UnitChange::ExpVolume;
         if ((applied = n >= 14)) {
             for (int i = 0; i < kExpSettingCount; ++i)
                 edit.setExpSetting(i, p[1 + i]);
@@ -328,15 +356,19 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::ExpAssign:
+        what = UnitChange::ExpAssign;
         onExpAssign(p, n);
         break;
     case Cmd::SlotName:
+        what = UnitChange::SlotName;
         onSlotName(p, n);
         break;
     case Cmd::DataTransfer:
+        what = UnitChange::Transfer;
         onDataTransfer(p, n);
         break;
     case Cmd::StorePreset:
+        what = UnitChange::PresetStored;
         applied = n >= 3 + kNameSize && p[2] < kPresetCount;
         if (applied) {
             const int index = p[2];
@@ -348,17 +380,21 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::SelectPreset:
+        what = UnitChange::PresetSelected;
         applied = n >= 2 && s.selectPreset(p[1]);
         break;
     case Cmd::MidiList:
+        what = UnitChange::MidiList;
         if ((applied = n >= 1 + kMidiSize))
             std::memcpy(s.midiBlock(), p + 1, kMidiSize);
         break;
     case Cmd::CaptureSettingsA:
+        what = UnitChange::ToneCapture;
         if ((applied = n >= 2))
             s.setToneCaptureValue(0, p[1]);
         break;
     case Cmd::CaptureSettingsB:
+        what = UnitChange::ToneCapture;
         if ((applied = n >= 17)) {
             s.setToneCaptureValue(1, p[2]);
             for (int i = 0; i < 6; ++i)
@@ -366,25 +402,36 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         }
         break;
     case Cmd::CaptureSettingsC:
+        what = UnitChange::ToneCapture;
         if ((applied = n >= 5)) {
             for (int i = 0; i < 4; ++i)
                 s.setToneCaptureValue(8 + i, p[1 + i]);
         }
         break;
     case Cmd::CaptureAmpList:
+        what = UnitChange::CaptureAmpList;
         if ((applied = n >= 1 + kCaptureSlots * kCaptureAmpEntry))
             std::memcpy(s.captureAmpList(), p + 1, kCaptureSlots * kCaptureAmpEntry);
         break;
     case Cmd::BackupMode:
+        what = UnitChange::BackupMode;
         if (n >= 3 && p[1] == 0 && p[2] == 0)
             m_readoutFinished.store(true);
         break;
     case Cmd::Ack:
+        what = UnitChange::Ack;
         if (n >= 5 && p[1] == Cmd::DataTransfer) {
             m_ack.store((std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 8) | p[4]);
             if (p[2] == Cmd::SubPreset)
                 m_lastAckedPreset.store(p[3]);
+            m_uploads->ackArrived(p[2], p[3], p[4]); // may send the next chunk
         }
+        break;
+    case Cmd::DeviceInfoReply:
+        what = UnitChange::DeviceInfo;
+        break;
+    case Cmd::SyncDone:
+        what = UnitChange::SyncDone;
         break;
     default:
         break;
@@ -395,7 +442,9 @@ void usbReceiveThread::dispatchPayload(const std::uint8_t *p, int n)
         qCDebug(lcRecv) << "frame" << Qt::hex << code << "not applied, payload length" << Qt::dec << n;
     else if (const std::uint32_t bit = blockBit(code, p, n))
         m_blocksSeen |= bit;
-    emit SendDataToUi(code);
+    emit SendDataToUi(what, module);
+    if (guard)
+        m_uploads->frameDispatched();
 }
 
 void usbReceiveThread::onModuleParams(int module, const std::uint8_t *p, int n)
@@ -582,292 +631,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
 }
 
 // ---------------------------------------------------------------------------
-// Request builders
-
-int usbReceiveThread::sendPayload(const std::uint8_t *payload, int n)
-{
-    if (!m_connection || n < 1)
-        return -1;
-    std::array<std::uint8_t, 1024> frame{};
-    if (n + Frame::kOverhead > static_cast<int>(frame.size()))
-        return -1;
-    const std::size_t len = Frame::build(frame.data(), payload, static_cast<std::uint16_t>(n));
-    return m_connection->write(frame.data(), static_cast<int>(len), kWriteTimeoutMs) ? 1 : -1;
-}
-
-int usbReceiveThread::sendDeviceInfoRequest()
-{
-    const std::uint8_t p[] = {Cmd::DeviceInfo, 0x00};
-    return sendPayload(p, 2);
-}
-
-int usbReceiveThread::sendCurrentUi(std::uint32_t screenCode)
-{
-    if (m_store->screenCode() == screenCode)
-        return 0;
-    m_store->setScreenCode(screenCode);
-    std::uint8_t p[6] = {Cmd::CurrentUi};
-    putU32(p + 1, screenCode);
-    return sendPayload(p, 6);
-}
-
-int usbReceiveThread::sendModuleParams(int module)
-{
-    const int code = Cmd::moduleCommand(module);
-    if (code < 0)
-        return -1;
-    const std::uint8_t *block = m_store->moduleBlock(kEditBuffer, module);
-    const bool loop = !moduleHasTypeWord(module);
-    std::array<std::uint8_t, 32> p{};
-    p[0] = static_cast<std::uint8_t>(code);
-    p[1] = block[0];
-    p[2] = loop ? 0 : block[2];
-    // The parameter words follow the on/off word (FX LOOP, no type word) or
-    // the type word.
-    const int from = loop ? 2 : 4;
-    const int bytes = moduleBlockSize(module) - from;
-    std::memcpy(p.data() + 5, block + from, static_cast<std::size_t>(bytes));
-    return sendPayload(p.data(), 5 + bytes);
-}
-
-int usbReceiveThread::sendRhythmSettings()
-{
-    std::uint8_t p[1 + kRhythmSize] = {Cmd::RhythmSettings};
-    std::memcpy(p + 1, m_store->rhythmBlock(), kRhythmSize);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendGlobalBpm()
-{
-    const Record &edit = *m_store->record(kEditBuffer);
-    std::uint8_t p[6] = {Cmd::GlobalBpm};
-    p[1] = edit[Rec::Volume];
-    p[2] = edit[Rec::Tempo];
-    p[3] = edit[Rec::Tempo + 1];
-    putU16(p + 4, m_store->globalTempoRaw());
-    return sendPayload(p, 6);
-}
-
-int usbReceiveThread::sendChainOrder()
-{
-    std::uint8_t p[1 + 2 * kChainLength] = {Cmd::ChainOrder};
-    for (int i = 0; i < kChainLength; ++i) {
-        p[1 + i] = static_cast<std::uint8_t>(m_store->chainModuleAt(i));
-        p[1 + kChainLength + i] = m_store->moduleSwitch(i) ? 1 : 0;
-    }
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendSystemSetting(int index, int value)
-{
-    // 0..17 set a byte of the block, 18 and 19 an entry of a MIDI table.
-    if (!m_store->setSystemSetting(index, value))
-        return -1;
-    return sendSystemSettings();
-}
-
-int usbReceiveThread::sendSystemSettings()
-{
-    std::uint8_t p[1 + kSystemSize] = {Cmd::SystemSettings};
-    std::memcpy(p + 1, m_store->systemBlock(), kSystemSize);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendMidiMapEntry(int setting, int index, int value)
-{
-    if ((setting != 18 && setting != 19) || index < 0 || index > 255)
-        return -1;
-    const std::uint8_t p[5] = {Cmd::MidiMapEntry, static_cast<std::uint8_t>(setting == 18 ? 4 : 5),
-                               static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(value & 0xFF),
-                               static_cast<std::uint8_t>(value > 255 ? 1 : 0)};
-    return sendPayload(p, 5);
-}
-
-int usbReceiveThread::sendGlobalEq()
-{
-    std::uint8_t p[5 + 2 * kGlobalEqWords] = {Cmd::GlobalEq};
-    p[1] = static_cast<std::uint8_t>(m_store->globalEqOutput());
-    for (int i = 0; i < kGlobalEqWords; ++i)
-        putU16(p + 5 + 2 * i, m_store->globalEqWord(i));
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendCtrlSet()
-{
-    const Record &edit = *m_store->record(kEditBuffer);
-    const std::uint8_t p[4] = {Cmd::CtrlSet, edit[Rec::CtrlMode], edit[Rec::CtrlMask], edit[Rec::CtrlMask + 1]};
-    return sendPayload(p, 4);
-}
-
-int usbReceiveThread::sendExpVolume()
-{
-    return sendExpVolume(kEditBuffer);
-}
-
-int usbReceiveThread::sendExpVolume(int presetIndex)
-{
-    const Record *r = m_store->record(presetIndex);
-    if (!r)
-        return -1;
-    std::uint8_t p[14] = {Cmd::ExpVolume};
-    std::memcpy(p + 1, r->data() + Rec::ExpSettings, 10);
-    putU16(p + 11, m_store->expGlobalWord());
-    p[13] = m_store->expGlobalByte();
-    return sendPayload(p, 14);
-}
-
-int usbReceiveThread::sendFactoryReset()
-{
-    const std::uint8_t p[1] = {Cmd::FactoryReset};
-    return sendPayload(p, 1);
-}
-
-int usbReceiveThread::sendSlotName(int list, int slot, const QString &name)
-{
-    int kind = 0;
-    switch (list) {
-    case ListNr: kind = Cmd::KindNr; break;
-    case ListIr: kind = Cmd::KindIr; break;
-    case ListCapture: kind = Cmd::KindCapture; break;
-    default: return -1;
-    }
-    if (slot < 0 || slot >= DeviceStore::slotCount(list) || name.isEmpty())
-        return -1;
-    std::uint8_t p[3 + kNameSize] = {Cmd::SlotName, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(slot)};
-    nameToBytes(name, p + 3);
-    m_store->setSlotNameBytes(list, slot, p + 3, kNameSize);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendRequestData(int kind, int a, int b)
-{
-    const std::uint8_t p[4] = {Cmd::RequestData, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(a),
-                               static_cast<std::uint8_t>(b)};
-    return sendPayload(p, 4);
-}
-
-int usbReceiveThread::sendDeleteSlot(int module, int typeId)
-{
-    int kind = 0;
-    int slot = -1;
-    if (module == ModCab && typeId >= 32 && typeId <= 41) {
-        kind = Cmd::KindIr;
-        slot = typeId - 32;
-    } else if (module == ModAmp && typeId >= 70 && typeId <= 79) {
-        kind = Cmd::KindNr;
-        slot = typeId - 70;
-    } else {
-        return -1;
-    }
-    const std::uint8_t p[3] = {Cmd::DeleteSlot, static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(slot)};
-    return sendPayload(p, 3);
-}
-
-int usbReceiveThread::sendRequestSync()
-{
-    const std::uint8_t p[2] = {Cmd::RequestSync, 0x01};
-    return sendPayload(p, 2);
-}
-
-int usbReceiveThread::sendEditorAttach()
-{
-    const std::uint8_t p[2] = {Cmd::EditorAttach, 0x01};
-    return sendPayload(p, 2);
-}
-
-int usbReceiveThread::sendStorePreset(int index, const QString &name)
-{
-    if (index < 0 || index >= kPresetCount)
-        return -1;
-    std::uint8_t p[3 + kNameSize] = {Cmd::StorePreset, 0x00, static_cast<std::uint8_t>(index)};
-    nameToBytes(name, p + 3);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendSelectPreset(int index)
-{
-    if (index < 0 || index >= kPresetCount)
-        return -1;
-    const std::uint8_t p[2] = {Cmd::SelectPreset, static_cast<std::uint8_t>(index)};
-    return sendPayload(p, 2);
-}
-
-int usbReceiveThread::sendMidiList()
-{
-    std::uint8_t p[1 + kMidiSize] = {Cmd::MidiList};
-    std::memcpy(p + 1, m_store->midiBlock(), kMidiSize);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendToneCapture(int number)
-{
-    const DeviceStore &s = *m_store;
-    if (number == 0) {
-        const std::uint8_t p[2] = {Cmd::CaptureSettingsA, static_cast<std::uint8_t>(s.toneCaptureValue(0))};
-        return sendPayload(p, 2);
-    }
-    if (number >= 1 && number <= 7) {
-        std::uint8_t p[17] = {Cmd::CaptureSettingsB, 0x00, static_cast<std::uint8_t>(s.toneCaptureValue(1))};
-        for (int i = 0; i < 6; ++i)
-            putU16(p + 5 + 2 * i, s.toneCaptureValue(2 + i));
-        return sendPayload(p, 17);
-    }
-    if (number >= 8 && number <= 11) {
-        const int v9 = s.toneCaptureValue(9);
-        const int v10 = s.toneCaptureValue(10);
-        const std::uint8_t p[5] = {Cmd::CaptureSettingsC, static_cast<std::uint8_t>(s.toneCaptureValue(8)),
-                                   static_cast<std::uint8_t>((v9 == 3 && v10 == 0) ? 0 : v9),
-                                   static_cast<std::uint8_t>(v10 != 0 ? 1 : 0),
-                                   static_cast<std::uint8_t>(s.toneCaptureValue(11))};
-        return sendPayload(p, 5);
-    }
-    if (number >= 12 && number <= 14)
-        return sendModuleParams(ModToneCap);
-    return -1;
-}
-
-int usbReceiveThread::sendCaptureAmpList()
-{
-    std::uint8_t p[1 + kCaptureSlots * kCaptureAmpEntry] = {Cmd::CaptureAmpList};
-    std::memcpy(p + 1, m_store->captureAmpList(), kCaptureSlots * kCaptureAmpEntry);
-    return sendPayload(p, sizeof p);
-}
-
-int usbReceiveThread::sendBackupMode(int a, int b)
-{
-    const std::uint8_t p[3] = {Cmd::BackupMode, static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b)};
-    return sendPayload(p, 3);
-}
-
-int usbReceiveThread::writePresetFrame(int subKind, int slot, int record)
-{
-    const Record *r = m_store->record(record);
-    if (!r)
-        return -1;
-    std::array<std::uint8_t, Cmd::kPresetFramePayload> p{};
-    p[0] = Cmd::DataTransfer;
-    p[1] = static_cast<std::uint8_t>(subKind);
-    p[2] = static_cast<std::uint8_t>(slot);
-    // Count field 512, chunk total 2, chunk index 1, whatever the record's size.
-    p[3] = 0x00;
-    p[4] = 0x02;
-    p[5] = 0x02;
-    p[6] = 0x01;
-    encodeWireRecord(*r, p.data() + Cmd::kChunkHeader);
-    return sendPayload(p.data(), static_cast<int>(p.size()));
-}
-
-int usbReceiveThread::writeEditBuffer()
-{
-    return writePresetFrame(Cmd::SubEditBuffer, 255, kEditBuffer);
-}
-
-int usbReceiveThread::writePreset(int index)
-{
-    if (index < 0 || index >= kPresetCount)
-        return -1;
-    return writePresetFrame(Cmd::SubPreset, index, index);
-}
+// Requests and waits
 
 int usbReceiveThread::writePresets(int first, int count)
 {
@@ -880,40 +644,6 @@ int usbReceiveThread::writePresets(int first, int count)
     return count;
 }
 
-// ---------------------------------------------------------------------------
-// Uploads and waiting
-
-bool usbReceiveThread::isAcked(int subKind, int slot, int chunk) const
-{
-    const std::uint32_t want = (std::uint32_t(subKind & 0xFF) << 16) | (std::uint32_t(slot & 0xFF) << 8)
-                               | std::uint32_t(chunk & 0xFF);
-    return m_ack.load() == want;
-}
-
-usbReceiveThread::Wait usbReceiveThread::waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QPointer<usbReceiveThread> guard(this);
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        if (done())
-            return Wait::Done;
-        if (m_disconnected.load() || timer.elapsed() >= timeoutMs)
-            return Wait::TimedOut;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (!guard)
-            return Wait::Gone; // deleted while events were processed: touch nothing
-        if (done())
-            return Wait::Done;
-        QThread::msleep(kPollMs);
-    }
-}
-
-bool usbReceiveThread::waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    return waitFor(done, timeoutMs) == Wait::Done;
-}
-
 bool usbReceiveThread::waitForReadoutFinished(int timeoutMs)
 {
     return waitUntil([this] { return m_readoutFinished.load(); }, timeoutMs);
@@ -922,134 +652,6 @@ bool usbReceiveThread::waitForReadoutFinished(int timeoutMs)
 bool usbReceiveThread::waitForPresetAck(int index, int timeoutMs)
 {
     return waitUntil([this, index] { return m_lastAckedPreset.load() == index; }, timeoutMs);
-}
-
-bool usbReceiveThread::writePresetAcked(int index, int timeoutMs)
-{
-    if (index < 0 || index >= kPresetCount)
-        return false;
-    QPointer<usbReceiveThread> guard(this);
-    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
-        if (attempt > 0) {
-            qCInfo(lcRecv) << "preset" << index << "not acknowledged; sending it again";
-            m_resends.fetch_add(1);
-        }
-        setLastAckedPreset(kNoPresetAck);
-        if (writePreset(index) < 0)
-            return false;
-        const Wait w = waitFor([this, index] { return m_lastAckedPreset.load() == index; }, timeoutMs);
-        if (w == Wait::Done)
-            return true;
-        if (w == Wait::Gone || !guard || m_disconnected.load())
-            return false;
-    }
-    return false;
-}
-
-bool usbReceiveThread::writeEditBufferAcked(int timeoutMs)
-{
-    QPointer<usbReceiveThread> guard(this);
-    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
-        if (attempt > 0)
-            m_resends.fetch_add(1);
-        m_ack.store(0);
-        if (writeEditBuffer() < 0)
-            return false;
-        const Wait w = waitFor([this] { return ackSubKind() == Cmd::SubEditBuffer; }, timeoutMs);
-        if (w == Wait::Done)
-            return true;
-        if (w == Wait::Gone || !guard || m_disconnected.load())
-            return false;
-    }
-    return false;
-}
-
-bool usbReceiveThread::uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data,
-                                    int chunkBytes, int chunkTotal)
-{
-    std::array<std::uint8_t, Cmd::kChunkHeader + 512> p{};
-    for (int i = 0; i < chunkTotal; ++i) {
-        const int bytes = i == 0 ? kNameSize : chunkBytes;
-        const std::uint8_t *src = i == 0 ? name16 : data + (i - 1) * chunkBytes;
-        p[0] = Cmd::DataTransfer;
-        p[1] = static_cast<std::uint8_t>(subKind);
-        p[2] = static_cast<std::uint8_t>(slot);
-        putU16(p.data() + 3, static_cast<std::uint16_t>(bytes));
-        p[5] = static_cast<std::uint8_t>(chunkTotal);
-        p[6] = static_cast<std::uint8_t>(i);
-        std::memcpy(p.data() + Cmd::kChunkHeader, src, static_cast<std::size_t>(bytes));
-        // Storing a chunk again is harmless: a chunk whose acknowledgement
-        // does not come is sent once more before the upload fails.
-        bool acked = false;
-        for (int attempt = 0; attempt < kSendAttempts && !acked; ++attempt) {
-            if (attempt > 0) {
-                qCInfo(lcRecv) << "upload chunk" << i << "of kind" << subKind << "slot" << slot
-                               << "not acknowledged; sending it again";
-                m_resends.fetch_add(1);
-            }
-            if (sendPayload(p.data(), Cmd::kChunkHeader + bytes) < 0) {
-                qCWarning(lcRecv) << "upload chunk" << i << "could not be written";
-                return false;
-            }
-            // The unit may already have acknowledged the name chunk of a capture.
-            if (subKind == Cmd::SubCapture && i == 0 && attempt == 0 && ackChunkIndex() == 0) {
-                acked = true;
-                break;
-            }
-            const Wait w = waitFor([this, subKind, slot, i] { return isAcked(subKind, slot, i); }, m_ackTimeoutMs);
-            if (w == Wait::Gone)
-                return false;
-            acked = w == Wait::Done;
-            if (!acked && m_disconnected.load())
-                return false;
-        }
-        if (!acked) {
-            qCWarning(lcRecv) << "upload chunk" << i << "of kind" << subKind << "slot" << slot << "not acknowledged";
-            return false;
-        }
-    }
-    return true;
-}
-
-bool usbReceiveThread::uploadNr(int slot, const QString &name, const QByteArray &data)
-{
-    if (slot < 0 || slot >= kNrSlots || data.size() < kNrBytes)
-        return false;
-    std::uint8_t name16[kNameSize];
-    nameToBytes(name, name16);
-    QPointer<usbReceiveThread> guard(this);
-    const bool ok = uploadChunks(Cmd::SubNr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
-                                 Cmd::kNrChunkBytes, Cmd::kNrChunkTotal);
-    if (ok && guard)
-        m_store->setSlotNameBytes(ListNr, slot, name16, kNameSize);
-    return ok;
-}
-
-bool usbReceiveThread::uploadIr(int slot, const QString &name, const QByteArray &data)
-{
-    if (slot < 0 || slot >= kIrSlots || data.size() < kIrBytes)
-        return false;
-    std::uint8_t name16[kNameSize];
-    nameToBytes(name, name16);
-    QPointer<usbReceiveThread> guard(this);
-    const bool ok = uploadChunks(Cmd::SubIr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
-                                 Cmd::kIrChunkBytes, Cmd::kIrChunkTotal);
-    if (ok && guard)
-        m_store->setSlotNameBytes(ListIr, slot, name16, kNameSize);
-    return ok;
-}
-
-bool usbReceiveThread::uploadCapture(int slot, const QByteArray &data)
-{
-    if (slot < 0 || slot >= kCaptureSlots || data.size() < kCaptureBytes)
-        return false;
-    std::memcpy(m_store->captureData(slot), data.constData(), kCaptureBytes);
-    std::uint8_t name16[kNameSize];
-    std::memcpy(name16, m_store->slotNameBytes(ListCapture, slot), kNameSize);
-    // Sent from a copy: the store may change while the upload waits.
-    const QByteArray copy(reinterpret_cast<const char *>(m_store->captureData(slot)), kCaptureBytes);
-    return uploadChunks(Cmd::SubCapture, slot, name16, reinterpret_cast<const std::uint8_t *>(copy.constData()),
-                        Cmd::kCaptureChunkBytes, Cmd::kCaptureChunkTotal);
 }
 
 // ---------------------------------------------------------------------------
@@ -1124,8 +726,9 @@ QList<int> usbReceiveThread::refetchIncompleteSlots(int kind, int attempts, int 
             clearSlotChunks(kind, slot);
             if (sendRequestData(kind, 0, slot) < 0)
                 return left;
-            const Wait w = waitFor([this, kind, slot] { return slotDataComplete(kind, slot); }, timeoutMs);
-            if (w == Wait::Gone || !guard)
+            const UnitUploads::Wait w =
+                m_uploads->waitFor([this, kind, slot] { return slotDataComplete(kind, slot); }, timeoutMs);
+            if (w == UnitUploads::Wait::Gone || !guard)
                 return left;
             if (m_disconnected.load())
                 return incompleteSlots(kind);

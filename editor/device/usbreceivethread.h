@@ -1,7 +1,9 @@
 #pragma once
 
-// usbReceiveThread: the receive loop, the inbound dispatch into the device data
-// store, the request builders and the chunked uploads.
+// usbReceiveThread: the receive loop and the inbound dispatch into the device
+// data store. It is also the facade the callers use for the requests
+// (UnitRequests: read the store, encode, write) and for the uploads and waits
+// (UnitUploads: driven by the unit's acknowledgements).
 //
 // Threads and hand-off
 // --------------------
@@ -9,7 +11,7 @@
 // editor's GUI thread; a console program's main thread; a test's thread) and
 // is then moved to a worker QThread whose started() signal runs ReadThread().
 //
-//   worker thread:  readReport() -> Frame::Reassembler -> complete frames are
+//   worker thread:  read() -> Frame::Reassembler -> complete frames are
 //                   queued and handed to the owning thread (nothing else)
 //   owning thread:  dispatch: writes the store, sends the follow-up requests
 //                   and emits SendDataToUi(code) for each frame, in order
@@ -48,12 +50,19 @@
 // loop reads through UnitTransport::read(), so the whole class can be driven
 // by any transport (MyLibusb on the unit, an in-process fake in tests).
 //
-// Builders return 1 when the frame was written, 0 when there was nothing to
-// send (an unchanged screen code, a count of 0), and -1 when an argument is
-// out of range (nothing is sent) or the write failed.
+// The send* requests return 1 when the frame was written, 0 when there was
+// nothing to send (an unchanged screen code, a count of 0), and -1 when an
+// argument is out of range (nothing is sent) or the write failed.
+//
+// Waiting: an upload, a preset write with acknowledgement and waitUntil()
+// run one local event loop that the unit's answer (a dispatched Ack or
+// frame), their time-out or the end of the receive loop quits; nothing polls.
 
 #include "devicestore.h"
 #include "frame.h"
+#include "unitchange.h"
+#include "unitrequests.h"
+#include "unituploads.h"
 
 #include <QObject>
 #include <QString>
@@ -75,14 +84,13 @@ class usbReceiveThread : public QObject
 
 public:
     static constexpr int kReadTimeoutMs = 500;     // one report read of the loop
-    static constexpr int kWriteTimeoutMs = 500;    // every request
-    static constexpr int kAckTimeoutMs = 5000;     // one upload chunk
+    static constexpr int kWriteTimeoutMs = UnitRequests::kWriteTimeoutMs; // every request
+    static constexpr int kAckTimeoutMs = UnitUploads::kAckTimeoutMs;      // one upload chunk
     static constexpr int kReadoutTimeoutMs = 20000;
-    static constexpr int kPollMs = 5;
     static constexpr std::uint16_t kNoPresetAck = 0xAAAA;
     // An item (preset, chunk) whose acknowledgement does not come is sent
     // this many times in all before the operation fails.
-    static constexpr int kSendAttempts = 2;
+    static constexpr int kSendAttempts = UnitUploads::kSendAttempts;
 
     // store: the store the dispatch writes and the builders read; the
     // process-wide DeviceStore::instance() when null. Neither is owned.
@@ -118,78 +126,72 @@ public:
     // Bytes received by processReport and not yet consumed.
     const QByteArray &pendingBytes() const { return m_reassembler.pending(); }
 
-    // --- request builders (owning thread) --------------------------------
-    int sendDeviceInfoRequest();
-    // Sends nothing and answers 0 when the code equals the stored screen code;
-    // otherwise stores it and sends.
-    int sendCurrentUi(std::uint32_t screenCode);
-    // The module's whole block of the edit buffer; module 0..11, else -1.
-    int sendModuleParams(int module);
-    int sendRhythmSettings();
-    int sendGlobalBpm();
-    int sendChainOrder();
-    // Stores system setting index = value (0..17 a byte of the block, 18 / 19
-    // entry value >> 8 of the first / second MIDI table), then sends the block.
-    int sendSystemSetting(int index, int value);
-    // Sends the system block as stored.
-    int sendSystemSettings();
-    // setting 18 (first MIDI table) or 19 (second); entry index 0..255.
-    int sendMidiMapEntry(int setting, int index, int value);
-    int sendGlobalEq();
-    int sendCtrlSet();
+    // --- requests (owning thread; see UnitRequests) ----------------------
+    UnitRequests &requests() { return m_requests; }
+    int sendDeviceInfoRequest() { return m_requests.sendDeviceInfoRequest(); }
+    int sendCurrentUi(std::uint32_t screenCode) { return m_requests.sendCurrentUi(screenCode); }
+    int sendModuleParams(int module) { return m_requests.sendModuleParams(module); }
+    int sendRhythmSettings() { return m_requests.sendRhythmSettings(); }
+    int sendGlobalBpm() { return m_requests.sendGlobalBpm(); }
+    int sendChainOrder() { return m_requests.sendChainOrder(); }
+    int sendSystemSetting(int index, int value) { return m_requests.sendSystemSetting(index, value); }
+    int sendSystemSettings() { return m_requests.sendSystemSettings(); }
+    int sendMidiMapEntry(int setting, int index, int value) { return m_requests.sendMidiMapEntry(setting, index, value); }
+    int sendGlobalEq() { return m_requests.sendGlobalEq(); }
+    int sendCtrlSet() { return m_requests.sendCtrlSet(); }
     // From the edit buffer, or from stored preset presetIndex (0..255).
-    int sendExpVolume();
-    int sendExpVolume(int presetIndex);
-    int sendFactoryReset();
-    // list 2 = NR, 3 = IR (slot 0..9), 11 = capture (slot 0..19); an empty
-    // name sends nothing (-1). The name (cut to 16) is also stored in the list.
-    int sendSlotName(int list, int slot, const QString &name);
-    // kind 3 NR, 4 IR, 5 capture; (a, b) = (1, 0) all slots, (0, i) slot i.
-    int sendRequestData(int kind, int a, int b);
-    // module 3 (CAB) with type 32..41 deletes IR slot 0..9; module 2 (AMP)
-    // with type 70..79 deletes NR slot 0..9.
-    int sendDeleteSlot(int module, int typeId);
-    int sendRequestSync();
-    int sendEditorAttach();
-    // index 0..254; the name is cut to 16 characters.
-    int sendStorePreset(int index, const QString &name);
-    int sendSelectPreset(int index);
-    int sendMidiList();
-    // Tone-capture value number 0..14: 0 CaptureSettingsA, 1..7
-    // CaptureSettingsB, 8..11 CaptureSettingsC, 12..14 the TONE CAP module.
-    int sendToneCapture(int number);
-    int sendCaptureAmpList();
-    int sendBackupMode(int a, int b);
+    int sendExpVolume() { return m_requests.sendExpVolume(Kt900::kEditBuffer); }
+    int sendExpVolume(int presetIndex) { return m_requests.sendExpVolume(presetIndex); }
+    int sendFactoryReset() { return m_requests.sendFactoryReset(); }
+    int sendSlotName(int list, int slot, const QString &name) { return m_requests.sendSlotName(list, slot, name); }
+    int sendRequestData(int kind, int a, int b) { return m_requests.sendRequestData(kind, a, b); }
+    int sendDeleteSlot(int module, int typeId) { return m_requests.sendDeleteSlot(module, typeId); }
+    int sendRequestSync() { return m_requests.sendRequestSync(); }
+    int sendEditorAttach() { return m_requests.sendEditorAttach(); }
+    int sendStorePreset(int index, const QString &name) { return m_requests.sendStorePreset(index, name); }
+    int sendSelectPreset(int index) { return m_requests.sendSelectPreset(index); }
+    int sendMidiList() { return m_requests.sendMidiList(); }
+    int sendToneCapture(int number) { return m_requests.sendToneCapture(number); }
+    int sendCaptureAmpList() { return m_requests.sendCaptureAmpList(); }
+    int sendBackupMode(int a, int b) { return m_requests.sendBackupMode(a, b); }
 
     // Preset records as DataTransfer frames (no acknowledgement is awaited).
-    int writeEditBuffer();                 // sub-kind 1, slot 255
-    int writePreset(int index);            // sub-kind 2, index 0..254
-    // A stored preset (index 0..254) / the edit buffer, waiting at most
-    // timeoutMs for the unit's acknowledgement and sending it once more when
-    // none came. False when refused, on a write error, a disconnection or a
-    // second missing acknowledgement.
-    bool writePresetAcked(int index, int timeoutMs = kAckTimeoutMs);
-    bool writeEditBufferAcked(int timeoutMs = kAckTimeoutMs);
-    // Items sent again because their acknowledgement did not come.
-    int resends() const { return m_resends.load(); }
+    int writeEditBuffer() { return m_requests.send(m_requests.editBufferFrame()); }  // sub-kind 1, slot 255
+    int writePreset(int index) { return m_requests.send(m_requests.presetFrame(index)); } // sub-kind 2, 0..254
     // Presets first, first+1, ... modulo 255; count 0..254. Returns the number
     // of frames written, -1 when refused or when a write failed.
     int writePresets(int first, int count);
 
-    // --- chunked uploads (owning thread; each chunk waits for its Ack) ----
+    // --- uploads (owning thread; see UnitUploads) ---------------------------
+    // A stored preset (index 0..254) / the edit buffer, waiting at most
+    // timeoutMs for the unit's acknowledgement and sending it once more when
+    // none came. False when refused, on a write error, a disconnection or a
+    // second missing acknowledgement.
+    bool writePresetAcked(int index, int timeoutMs = kAckTimeoutMs)
+    {
+        setLastAckedPreset(kNoPresetAck); // only an Ack from now on counts
+        return m_uploads->writePresetAcked(index, timeoutMs);
+    }
+    bool writeEditBufferAcked(int timeoutMs = kAckTimeoutMs)
+    {
+        m_ack.store(0);
+        return m_uploads->writeEditBufferAcked(timeoutMs);
+    }
+    // Items sent again because their acknowledgement did not come.
+    int resends() const { return m_uploads->resends(); }
     // Each chunk waits for an Ack with the same sub-kind, slot and chunk
-    // index, polling every 5 ms while processing events, at most
-    // ackTimeout() ms. False when refused, when a write fails, when an Ack does
-    // not come in time or when the unit disconnects.
+    // index, at most ackTimeout() ms, and is sent once more when none came.
+    // False when refused, when a write fails, when an Ack does not come twice
+    // or when the unit disconnects.
     // data: at least 1584 bytes (the first 1584 are sent); slot 0..9.
-    bool uploadNr(int slot, const QString &name, const QByteArray &data);
+    bool uploadNr(int slot, const QString &name, const QByteArray &data) { return m_uploads->uploadNr(slot, name, data); }
     // data: at least 8192 bytes; slot 0..9.
-    bool uploadIr(int slot, const QString &name, const QByteArray &data);
+    bool uploadIr(int slot, const QString &name, const QByteArray &data) { return m_uploads->uploadIr(slot, name, data); }
     // data: at least 4096 bytes, first copied into the store's capture area of
     // the slot; the name comes from the store's capture name list; slot 0..19.
-    bool uploadCapture(int slot, const QByteArray &data);
-    void setAckTimeout(int ms) { m_ackTimeoutMs = ms; }
-    int ackTimeout() const { return m_ackTimeoutMs; }
+    bool uploadCapture(int slot, const QByteArray &data) { return m_uploads->uploadCapture(slot, data, ackChunkIndex() == 0); }
+    void setAckTimeout(int ms) { m_uploads->setAckTimeout(ms); }
+    int ackTimeout() const { return m_uploads->ackTimeout(); }
 
     // Last Ack (of a DataTransfer chunk).
     int ackSubKind() const { return static_cast<int>((m_ack.load() >> 16) & 0xFF); }
@@ -216,11 +218,15 @@ public:
     bool readoutFinished() const { return m_readoutFinished.load(); }
     void setReadoutFinished(bool finished) { m_readoutFinished.store(finished); }
 
-    // Polls every 5 ms, processing events, until done() is true (true) or
-    // timeoutMs passed or the unit disconnected (false). Also false when the
+    // Waits in a local event loop, checking done() after every dispatched
+    // frame, until it is true (true) or timeoutMs passed or the unit
+    // disconnected (false). Also false when the
     // object was deleted while events were processed: check a QPointer to it
     // before touching it again.
-    bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+    bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+    {
+        return m_uploads->waitFor(done, timeoutMs) == UnitUploads::Wait::Done;
+    }
     bool waitForReadoutFinished(int timeoutMs = kReadoutTimeoutMs);
     bool waitForPresetAck(int index, int timeoutMs = kAckTimeoutMs);
 
@@ -258,13 +264,11 @@ public:
     int irNameCount() const { return m_irNameCount; }
 
 signals:
-    void SendMsgUiUpdate(int data);
-    void sendCureentPresetEnd();
     void DeviceDisconnect(bool Dis);
-    void SendDataToUi(int cmd);
-    void sendAllPresetCount(int count);
+    // After each dispatched frame: what it changed; module is the module
+    // number for UnitChange::Module, -1 otherwise.
+    void SendDataToUi(Kt900::UnitChange what, int module);
     void ToneNameChanged(int index, QString name);
-    void updateIRandNRName(QStringList IRNames, QStringList NRNames);
 
 public slots:
     // The receive loop (worker thread). Returns when running is false or a
@@ -278,14 +282,8 @@ private:
     void handOff();
     // Owning-thread side: dispatches queued frames one at a time, in order.
     void drainInbox();
-
-    int sendPayload(const std::uint8_t *payload, int n);
-    int writePresetFrame(int subKind, int slot, int record);
-    bool uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data,
-                      int chunkBytes, int chunkTotal);
-    enum class Wait { Done, TimedOut, Gone };
-    Wait waitFor(const std::function<bool()> &done, int timeoutMs);
-    bool isAcked(int subKind, int slot, int chunk) const;
+    // Owning-thread side of the loop's end: fails the uploads and waits.
+    void loopEnded();
 
     void onModuleParams(int module, const std::uint8_t *p, int n);
     void onExpAssign(const std::uint8_t *p, int n);
@@ -294,6 +292,8 @@ private:
 
     UnitTransport *m_connection;
     Kt900::DeviceStore *m_store;
+    UnitRequests m_requests;
+    std::unique_ptr<UnitUploads> m_uploads;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_disconnected{false};
     std::atomic<bool> m_loopDone{true};  // release/acquire pair: the loop's last
@@ -316,8 +316,6 @@ private:
     std::vector<std::uint8_t> m_nrReadout;
     std::atomic<bool> m_nrPending[Kt900::kNrSlots];
     std::atomic<bool> m_readoutFinished{false};
-    int m_ackTimeoutMs = kAckTimeoutMs;
-    std::atomic<int> m_resends{0};
     TypeNameHandler m_typeNameHandler;
 
     std::mutex m_inboxMutex;            // frames handed from the worker

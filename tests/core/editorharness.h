@@ -104,8 +104,16 @@ public:
 
     Kt900Sim::VirtualUnit &unit() { return fixture->unit(); }
     Kt900::DeviceStore &store() { return Kt900::DeviceStore::instance(); }
-    // The unit's own copy of its memory.
-    Kt900Sim::UnitMemory unitMemory() { return fixture->unit().memory(); }
+    // A snapshot of the unit's own memory, valid until the next call. It
+    // lives on the heap: the memory is large, and a test that compares it in
+    // many places would otherwise hold one copy per call on its stack.
+    const Kt900Sim::UnitMemory &unitMemory()
+    {
+        if (!m_memory)
+            m_memory = std::make_unique<Kt900Sim::UnitMemory>();
+        *m_memory = fixture->unit().memory();
+        return *m_memory;
+    }
 
     // Payloads the unit received with this command code, in order.
     QList<QByteArray> frames(int code)
@@ -242,6 +250,7 @@ public:
     }
 
     std::unique_ptr<Kt900Sim::VirtualUnitFixture> fixture;
+    std::unique_ptr<Kt900Sim::UnitMemory> m_memory;
     std::unique_ptr<Core> core;
     int quitCode = -1;
     int quits = 0;

@@ -118,72 +118,80 @@ void TestCoreSeams::initTestCase()
 
 void TestCoreSeams::routerTable_data()
 {
-    QTest::addColumn<int>("code");
+    QTest::addColumn<UnitChange>("what");
+    QTest::addColumn<int>("module");
     QTest::addColumn<Notification>("kind");
     QTest::addColumn<bool>("beforeReady");   // the handler runs while the data loads
     QTest::addColumn<bool>("after");         // the after-hook runs
 
-    QTest::newRow("ack") << 1 << Notification::Ignored << false << false;
-    QTest::newRow("answer 128") << 128 << Notification::Ignored << false << false;
-    QTest::newRow("answer 200") << 200 << Notification::Ignored << false << false;
-    QTest::newRow("unknown 26") << 26 << Notification::Ignored << false << true;
-    QTest::newRow("unknown 0") << 0 << Notification::Ignored << false << true;
-    QTest::newRow("page") << 2 << Notification::PageChanged << false << true;
-    QTest::newRow("module 3") << 3 << Notification::ModuleData << false << true;
-    QTest::newRow("module 9") << 9 << Notification::ModuleData << false << true;
-    QTest::newRow("module 13") << 13 << Notification::ModuleData << false << true;
-    QTest::newRow("fx loop") << 10 << Notification::FxLoop << false << true;
-    QTest::newRow("tone 6") << 6 << Notification::ToneCapture << true << true;
-    QTest::newRow("tone 37") << 37 << Notification::ToneCapture << true << true;
-    QTest::newRow("tone 39") << 39 << Notification::ToneCapture << true << true;
-    QTest::newRow("volume") << 15 << Notification::VolumeTempo << false << true;
-    QTest::newRow("chain") << 16 << Notification::ChainOrder << false << true;
-    QTest::newRow("system") << 17 << Notification::Settings << true << true;
-    QTest::newRow("midi") << 18 << Notification::Settings << true << true;
-    QTest::newRow("ctrl") << 20 << Notification::Settings << true << true;
-    QTest::newRow("midi 36") << 36 << Notification::Settings << true << true;
-    QTest::newRow("switches") << 21 << Notification::Switches << false << true;
-    QTest::newRow("exp") << 22 << Notification::Expression << false << true;
-    QTest::newRow("load step") << 28 << Notification::LoadStep << true << true;
-    QTest::newRow("sync done") << 31 << Notification::SyncDone << true << true;
-    QTest::newRow("stored") << 32 << Notification::PresetStored << false << true;
-    QTest::newRow("selected") << 34 << Notification::PresetSelected << false << true;
+    QTest::newRow("ack") << UnitChange::Ack << -1 << Notification::Ignored << false << false;
+    QTest::newRow("info reply") << UnitChange::DeviceInfo << -1 << Notification::Ignored << false << false;
+    QTest::newRow("slot name") << UnitChange::SlotName << -1 << Notification::Ignored << false << true;
+    QTest::newRow("unknown") << UnitChange::Other << -1 << Notification::Ignored << false << true;
+    QTest::newRow("rhythm") << UnitChange::Rhythm << -1 << Notification::Ignored << false << true;
+    QTest::newRow("page") << UnitChange::Page << -1 << Notification::PageChanged << false << true;
+    QTest::newRow("module FXA") << UnitChange::Module << int(ModFxa) << Notification::ModuleData << false << true;
+    QTest::newRow("module EQ") << UnitChange::Module << int(ModEq) << Notification::ModuleData << false << true;
+    QTest::newRow("module REVERB") << UnitChange::Module << int(ModReverb) << Notification::ModuleData << false << true;
+    QTest::newRow("fx loop") << UnitChange::Module << int(ModFxLoopSend) << Notification::FxLoop << false << true;
+    QTest::newRow("tone module") << UnitChange::Module << int(ModToneCap) << Notification::ToneCapture << true << true;
+    QTest::newRow("tone settings") << UnitChange::ToneCapture << -1 << Notification::ToneCapture << true << true;
+    QTest::newRow("volume") << UnitChange::VolumeTempo << -1 << Notification::VolumeTempo << false << true;
+    QTest::newRow("chain") << UnitChange::ChainOrder << -1 << Notification::ChainOrder << false << true;
+    QTest::newRow("system") << UnitChange::SystemSettings << -1 << Notification::Settings << true << true;
+    QTest::newRow("midi") << UnitChange::MidiEntry << -1 << Notification::Settings << true << true;
+    QTest::newRow("global eq") << UnitChange::GlobalEq << -1 << Notification::Settings << true << true;
+    QTest::newRow("ctrl") << UnitChange::CtrlSet << -1 << Notification::Settings << true << true;
+    QTest::newRow("midi list") << UnitChange::MidiList << -1 << Notification::Settings << true << true;
+    QTest::newRow("switches") << UnitChange::Switches << -1 << Notification::Switches << false << true;
+    QTest::newRow("exp") << UnitChange::ExpVolume << -1 << Notification::Expression << false << true;
+    QTest::newRow("load step") << UnitChange::Transfer << -1 << Notification::LoadStep << true << true;
+    QTest::newRow("sync done") << UnitChange::SyncDone << -1 << Notification::SyncDone << true << true;
+    QTest::newRow("stored") << UnitChange::PresetStored << -1 << Notification::PresetStored << false << true;
+    QTest::newRow("selected") << UnitChange::PresetSelected << -1 << Notification::PresetSelected << false << true;
 }
 
 void TestCoreSeams::routerTable()
 {
-    QFETCH(int, code);
+    QFETCH(UnitChange, what);
+    QFETCH(int, module);
     QFETCH(Notification, kind);
     QFETCH(bool, beforeReady);
     QFETCH(bool, after);
-    if (code <= 127)
-        QCOMPARE(NotificationRouter::classify(code), kind);
+    QCOMPARE(NotificationRouter::classify(what, module), kind);
 
     NotificationRouter router;
     bool ready = false;
     int afterCount = 0;
-    QList<QPair<Notification, int>> calls;
+    struct Call {
+        Notification kind;
+        UnitChange what;
+        int module;
+    };
+    QList<Call> calls;
     for (int k = 0; k < static_cast<int>(Notification::Count); ++k) {
         const auto n = static_cast<Notification>(k);
-        router.setHandler(n, [&calls, n](int c) { calls.append({n, c}); });
+        router.setHandler(n, [&calls, n](UnitChange w, int m) { calls.append({n, w, m}); });
     }
     router.setReadyCheck([&ready]() { return ready; });
     router.setAfterHook([&afterCount]() { ++afterCount; });
 
     // While the unit's data loads.
-    QCOMPARE(router.route(code), beforeReady);
+    QCOMPARE(router.route(what, module), beforeReady);
     QCOMPARE(calls.size(), beforeReady ? 1 : 0);
     QCOMPARE(afterCount, after ? 1 : 0);
 
-    // Once it has loaded every shown kind goes to its handler, with its code.
+    // Once it has loaded every shown kind goes to its handler, with the change
+    // and its module.
     calls.clear();
     ready = true;
-    const bool routed = kind != Notification::Ignored && code <= 127 && code != 1;
-    QCOMPARE(router.route(code), routed);
+    const bool routed = kind != Notification::Ignored;
+    QCOMPARE(router.route(what, module), routed);
     if (routed) {
         QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls.first().first, kind);
-        QCOMPARE(calls.first().second, code);
+        QCOMPARE(calls.first().kind, kind);
+        QCOMPARE(calls.first().what, what);
+        QCOMPARE(calls.first().module, module);
     } else {
         QVERIFY(calls.isEmpty());
     }

@@ -321,12 +321,12 @@ void TestCoreStartup::ignoredCodesKeepMessageBoxes()
                                                    MyMessageBox::NoButton, 60000);
     note->setModal(false);
     note->show();
-    for (int cmd : {1, 0xEA, 128, 255}) {
-        core.readData(cmd);
+    for (UnitChange what : {UnitChange::DeviceInfo, UnitChange::Ack}) {
+        core.readData(what, -1);
         QVERIFY(question && question->isVisible());
     }
     // Any dispatched code closes a box that asks something; a note stays.
-    core.readData(26);
+    core.readData(UnitChange::SlotName, -1);
     QTRY_VERIFY(!question || !question->isVisible());
     QVERIFY(note && note->isVisible());
     note->close();
@@ -344,7 +344,7 @@ void TestCoreStartup::dispatchTable()
     edit[Rec::Volume] = 77;
     putU16(edit.data() + Rec::Tempo, 100);
     s.setSystemSetting(7, 0);
-    core.readData(15);
+    core.readData(UnitChange::VolumeTempo, -1);
     QCOMPARE(core.topBar()->volumeEdit()->text(), QStringLiteral("77"));
     QCOMPARE(core.topBar()->tempoEdit()->text(), QStringLiteral("140"));
     QCOMPARE(core.topBar()->tempoLabel()->text(), QStringLiteral("PRE.BPM"));
@@ -352,14 +352,14 @@ void TestCoreStartup::dispatchTable()
     // 16: chain order.
     const std::uint8_t reversed[kChainLength] = {10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
     s.setChainOrder(reversed);
-    core.readData(16);
+    core.readData(UnitChange::ChainOrder, -1);
     QCOMPARE(core.chainPanel()->displayModules(), (QList<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
 
     // 21: switches; the FX LOOP pair follows its shared block.
     for (int m : {4, 9}) {
         const bool on = !s.moduleSwitch(m);
         ValueModel::setSwitch(s, kEditBuffer, m, on);
-        core.readData(21);
+        core.readData(UnitChange::Switches, -1);
         QCOMPARE(core.chainPanel()->button(m)->switchStatus(), on);
     }
     QCOMPARE(core.chainPanel()->button(10)->switchStatus(), s.moduleSwitch(9));
@@ -367,69 +367,69 @@ void TestCoreStartup::dispatchTable()
     // 22: expression data.
     EditorFields::setExpField(s, 5, 1);
     EditorFields::setExpField(s, 6, 7);
-    core.readData(22);
+    core.readData(UnitChange::ExpVolume, -1);
     QCOMPARE(core.topBar()->expVolLabel()->property("open").toBool(), true);
     QCOMPARE(core.expPopup()->expValue(6), 7);
     EditorFields::setExpField(s, 5, 0);
-    core.readData(22);
+    core.readData(UnitChange::ExpVolume, -1);
     QCOMPARE(core.topBar()->expVolLabel()->property("open").toBool(), false);
 
     // 3..13: the shown module's parameters.
     core.selectModule(ModAmp);
     const int raw = (ValueModel::getParam(s, kEditBuffer, ModAmp, 0) + 5) % 100;
     ValueModel::setParam(s, kEditBuffer, ModAmp, core.modulePanel()->currentType(), 0, raw);
-    core.readData(0x05);
+    core.readData(UnitChange::Module, ModAmp);
     QCOMPARE(core.modulePanel()->paraWidget(0)->value(), raw);
     // Another type on the unit: the rows follow.
     const int type = (core.modulePanel()->currentType() + 1) % 10;
     QVERIFY(ValueModel::changeType(s, ModAmp, type));
-    core.readData(0x05);
+    core.readData(UnitChange::Module, ModAmp);
     QCOMPARE(core.modulePanel()->currentType(), type);
     QCOMPARE(core.modulePanel()->typeList()->currentRow(), type);
 
     // 17: system settings reach the settings pop-up and the output labels.
     s.setSystemSetting(13, 0);
     s.setSystemSetting(14, 1);
-    core.readData(17);
+    core.readData(UnitChange::SystemSettings, -1);
     QCOMPARE(core.settingPopup()->systemValue(13), 0);
     QCOMPARE(core.topBar()->cabLeftLabel()->text(), QStringLiteral("OUTPUT: THRU"));
     QCOMPARE(core.topBar()->cabRightLabel()->text(), QStringLiteral("XLROUT: ON"));
     s.setSystemSetting(7, 1);
-    core.readData(17);
+    core.readData(UnitChange::SystemSettings, -1);
     QCOMPARE(core.topBar()->tempoLabel()->text(), QStringLiteral("GLB.BPM"));
 
     // 19, 20, 36: global EQ, CTRL, MIDI.
     s.setGlobalEqOutput(1);
     s.setGlobalEqWord(9 + 2, 33);
-    core.readData(19);
+    core.readData(UnitChange::GlobalEq, -1);
     QCOMPARE(core.settingPopup()->glbEqValue(0), 1);
     QCOMPARE(core.settingPopup()->glbEqValue(3), 33);
     s.setControl(0, 2);
-    core.readData(20);
+    core.readData(UnitChange::CtrlSet, -1);
     QCOMPARE(core.settingPopup()->ctrlMode(), 2);
     s.midiBlock()[256 + 4] = 99;
-    core.readData(36);
+    core.readData(UnitChange::MidiList, -1);
     QCOMPARE(core.settingPopup()->midiTable(19).value(4), 99);
 
     // 37: tone-capture settings.
     s.setToneCaptureValue(8, 6);
-    core.readData(0x27);
+    core.readData(UnitChange::ToneCapture, -1);
     QCOMPARE(core.toneCapturePopup()->value(8), 6);
 
     // 34: another preset became current; 32: its name was stored.
     QVERIFY(s.selectPreset(9));
-    core.readData(34);
+    core.readData(UnitChange::PresetSelected, -1);
     QCOMPARE(core.presetPanel()->deviceList()->currentRow(), 9);
     s.setPresetName(9, QStringLiteral("NEW NAME"));
     s.setPresetName(kEditBuffer, QStringLiteral("NEW NAME"));
-    core.readData(32);
+    core.readData(UnitChange::PresetStored, -1);
     QCOMPARE(core.presetPanel()->deviceList()->item(9)->text(), QStringLiteral("04A NEW NAME"));
     QCOMPARE(core.topBar()->presetName(), QStringLiteral("NEW NAME"));
 
     // 28: one loading step, which moves the bar only while the download runs
     // (preset frames of a backup read-out or a recall must not).
     const int before = core.loadingWidget()->progressValue();
-    core.readData(28);
+    core.readData(UnitChange::Transfer, -1);
     QCOMPARE(core.loadingWidget()->progressValue(), before);
 }
 

@@ -18,6 +18,26 @@ using namespace Kt900;
 
 namespace {
 
+// What the window is told for each inbound command code.
+UnitChange expectedChange(int code)
+{
+    static const QMap<int, UnitChange> table = {
+        {0x01, UnitChange::DeviceInfo},    {0x02, UnitChange::Page},           {0x03, UnitChange::Module},
+        {0x04, UnitChange::Module},        {0x05, UnitChange::Module},         {0x06, UnitChange::Module},
+        {0x07, UnitChange::Module},        {0x08, UnitChange::Module},         {0x09, UnitChange::Module},
+        {0x0A, UnitChange::Module},        {0x0B, UnitChange::Module},         {0x0C, UnitChange::Module},
+        {0x0D, UnitChange::Module},        {0x0E, UnitChange::Rhythm},         {0x0F, UnitChange::VolumeTempo},
+        {0x10, UnitChange::ChainOrder},    {0x11, UnitChange::SystemSettings}, {0x12, UnitChange::MidiEntry},
+        {0x13, UnitChange::GlobalEq},      {0x14, UnitChange::CtrlSet},        {0x15, UnitChange::Switches},
+        {0x16, UnitChange::ExpVolume},     {0x17, UnitChange::ExpAssign},      {0x1A, UnitChange::SlotName},
+        {0x1C, UnitChange::Transfer},      {0x1F, UnitChange::SyncDone},       {0x20, UnitChange::PresetStored},
+        {0x22, UnitChange::PresetSelected}, {0x24, UnitChange::MidiList},      {0x25, UnitChange::ToneCapture},
+        {0x26, UnitChange::ToneCapture},   {0x27, UnitChange::ToneCapture},    {0x28, UnitChange::CaptureAmpList},
+        {0x29, UnitChange::BackupMode},    {0xEA, UnitChange::Ack},
+    };
+    return table.value(code, UnitChange::Other);
+}
+
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
 QByteArray u16(int v) { return QByteArray(1, char(v & 0xFF)) + QByteArray(1, char((v >> 8) & 0xFF)); }
@@ -188,9 +208,9 @@ private slots:
     void writeFailureReported();
 
 private:
-    // Delivers one frame through the report path and returns the codes
-    // reported by SendDataToUi.
-    QList<int> deliver(const QByteArray &payload);
+    // Delivers one frame through the report path and returns the changes
+    // reported by SendDataToUi (their modules go to m_modules).
+    QList<UnitChange> deliver(const QByteArray &payload);
     QList<QByteArray> sent(); // payloads written since the last call (frames checked)
 
     std::unique_ptr<DeviceStore> m_store;
@@ -198,6 +218,7 @@ private:
     std::unique_ptr<FakeUnit> m_unit;
     std::unique_ptr<usbReceiveThread> m_recv;
     QList<std::tuple<int, int, QString>> m_typeNames;
+    QList<int> m_modules;
 };
 
 void TestReceive::init()
@@ -217,7 +238,7 @@ void TestReceive::cleanup()
     m_unit.reset();
 }
 
-QList<int> TestReceive::deliver(const QByteArray &payload)
+QList<UnitChange> TestReceive::deliver(const QByteArray &payload)
 {
     QSignalSpy spy(m_recv.get(), &usbReceiveThread::SendDataToUi);
     const QByteArray frame = Frame::build(payload);
@@ -228,10 +249,13 @@ QList<int> TestReceive::deliver(const QByteArray &payload)
         report.replace(1, piece.size(), piece);
         m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
     }
-    QList<int> codes;
-    for (const auto &args : spy)
-        codes.append(args.at(0).toInt());
-    return codes;
+    QList<UnitChange> changes;
+    m_modules.clear();
+    for (const auto &args : spy) {
+        changes.append(args.at(0).value<UnitChange>());
+        m_modules.append(args.at(1).toInt());
+    }
+    return changes;
 }
 
 QList<QByteArray> TestReceive::sent()
@@ -387,8 +411,9 @@ void TestReceive::dispatch()
         std::memcpy(e.captureAmpList(), p + 1, 140);
     }
 
-    const QList<int> codes = deliver(payload);
-    QCOMPARE(codes, QList<int>{int(p[0])});
+    const QList<UnitChange> changes = deliver(payload);
+    QCOMPARE(changes, QList<UnitChange>{expectedChange(p[0])});
+    QCOMPARE(m_modules, QList<int>{Cmd::commandModule(p[0])});
     const QString diff = difference(*m_store, e);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QVERIFY(m_unit->written().isEmpty()); // none of these sends anything
@@ -430,10 +455,10 @@ void TestReceive::moduleParamsSavedTimes()
 void TestReceive::slotNames()
 {
     QSignalSpy tone(m_recv.get(), &usbReceiveThread::ToneNameChanged);
-    QCOMPARE(deliver(hex("1A0309") + name16(" Plexi Crunch ")), QList<int>{0x1A});
-    QCOMPARE(deliver(hex("1A0400") + name16("Greenback 4x12 SM57")), QList<int>{0x1A});
-    QCOMPARE(deliver(hex("1A0400") + name16("V30")), QList<int>{0x1A});
-    QCOMPARE(deliver(hex("1A0513") + name16("Marshall")), QList<int>{0x1A});
+    QCOMPARE(deliver(hex("1A0309") + name16(" Plexi Crunch ")), QList<UnitChange>{UnitChange::SlotName});
+    QCOMPARE(deliver(hex("1A0400") + name16("Greenback 4x12 SM57")), QList<UnitChange>{UnitChange::SlotName});
+    QCOMPARE(deliver(hex("1A0400") + name16("V30")), QList<UnitChange>{UnitChange::SlotName});
+    QCOMPARE(deliver(hex("1A0513") + name16("Marshall")), QList<UnitChange>{UnitChange::SlotName});
 
     DeviceStore &e = *m_expected;
     e.setSlotName(ListNr, 9, QStringLiteral(" Plexi Crunch "));
@@ -463,7 +488,7 @@ void TestReceive::captureNamesFetchData()
     // The edit buffer arrives: all capture data is requested, and from then on
     // each capture name asks for that one slot's data, exactly once.
     QByteArray editFrame = hex("1C01FF00020201") + QByteArray(kWireRecordSize, '\0');
-    QCOMPARE(deliver(editFrame), QList<int>{0x1C});
+    QCOMPARE(deliver(editFrame), QList<UnitChange>{UnitChange::Transfer});
     QVERIFY(m_recv->fetchCaptures());
     QCOMPARE(sent(), QList<QByteArray>{hex("1B050100")});
     deliver(hex("1A0507") + name16("later"));
@@ -487,21 +512,21 @@ void TestReceive::presetRecords()
     DeviceStore &e = *m_expected;
     e.selectPreset(42);
     decodeWireRecord(reinterpret_cast<const std::uint8_t *>(wire.constData()), *e.record(42));
-    QCOMPARE(deliver(hex("1C022A00020201") + wire), QList<int>{0x1C});
+    QCOMPARE(deliver(hex("1C022A00020201") + wire), QList<UnitChange>{UnitChange::Transfer});
     QString diff = difference(*m_store, e);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QVERIFY(sent().isEmpty());
 
     // The edit buffer (slot byte 255): decoded into record 255, current unchanged.
     decodeWireRecord(reinterpret_cast<const std::uint8_t *>(wire.constData()), *e.record(kEditBuffer));
-    QCOMPARE(deliver(hex("1C01FF00020201") + wire), QList<int>{0x1C});
+    QCOMPARE(deliver(hex("1C01FF00020201") + wire), QList<UnitChange>{UnitChange::Transfer});
     diff = difference(*m_store, e);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(m_store->currentPresetIndex(), 42);
     QCOMPARE(sent(), QList<QByteArray>{hex("1B050100")});
 
     // Chunk index 0 carries no record.
-    QCOMPARE(deliver(hex("1C020500020200") + wire), QList<int>{0x1C});
+    QCOMPARE(deliver(hex("1C020500020200") + wire), QList<UnitChange>{UnitChange::Transfer});
     diff = difference(*m_store, e);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
@@ -556,7 +581,7 @@ void TestReceive::readoutFinishedAndAcks()
     deliver(hex("290000"));
     QVERIFY(m_recv->readoutFinished());
 
-    QCOMPARE(deliver(hex("EA1C040307")), QList<int>{0xEA});
+    QCOMPARE(deliver(hex("EA1C040307")), QList<UnitChange>{UnitChange::Ack});
     QCOMPARE(m_recv->ackSubKind(), 4);
     QCOMPARE(m_recv->ackSlot(), 3);
     QCOMPARE(m_recv->ackChunkIndex(), 7);
@@ -572,9 +597,9 @@ void TestReceive::readoutFinishedAndAcks()
 
 void TestReceive::unknownCodeStillNotified()
 {
-    QCOMPARE(deliver(hex("1F00")), QList<int>{0x1F});
-    QCOMPARE(deliver(hex("77AABBCC")), QList<int>{0x77});
-    QCOMPARE(deliver(hex("01")), QList<int>{0x01});
+    QCOMPARE(deliver(hex("1F00")), QList<UnitChange>{UnitChange::SyncDone});
+    QCOMPARE(deliver(hex("77AABBCC")), QList<UnitChange>{UnitChange::Other});
+    QCOMPARE(deliver(hex("01")), QList<UnitChange>{UnitChange::DeviceInfo});
     const QString diff = difference(*m_store, *m_expected);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
@@ -589,7 +614,7 @@ void TestReceive::emptyFrameIgnored()
     const QByteArray report = reportOf(empty + Frame::build(hex("2201")));
     m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
     QCOMPARE(spy.size(), 1);           // only the SelectPreset that follows
-    QCOMPARE(spy[0].at(0).toInt(), 0x22);
+    QCOMPARE(spy[0].at(0).value<UnitChange>(), UnitChange::PresetSelected);
 }
 
 void TestReceive::badCrcNotDispatched()
@@ -600,7 +625,7 @@ void TestReceive::badCrcNotDispatched()
     const QByteArray report = reportOf(bad + Frame::build(hex("220A")));
     m_recv->processReport(reinterpret_cast<const std::uint8_t *>(report.constData()), 64);
     QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy[0].at(0).toInt(), 0x22);
+    QCOMPARE(spy[0].at(0).value<UnitChange>(), UnitChange::PresetSelected);
     QCOMPARE(m_store->currentPresetIndex(), 10);
 }
 
@@ -731,7 +756,7 @@ void TestReceive::receiverDeletesObject()
 {
     int notices = 0;
     auto *recv = m_recv.release();
-    QObject::connect(recv, &usbReceiveThread::SendDataToUi, this, [&](int) {
+    QObject::connect(recv, &usbReceiveThread::SendDataToUi, this, [&](UnitChange, int) {
         ++notices;
         delete recv;
     });
@@ -802,7 +827,7 @@ void TestReceive::malformed()
     QFETCH(QByteArray, payload);
     m_recv->prepareReadout();
     const QByteArray ir(reinterpret_cast<const char *>(m_recv->irReadout()), 81920);
-    QCOMPARE(deliver(payload), QList<int>{int(quint8(payload[0]))});
+    QCOMPARE(deliver(payload), QList<UnitChange>{expectedChange(quint8(payload[0]))});
     const QString diff = difference(*m_store, *m_expected);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(m_recv->irReadout()), 81920), ir);
@@ -821,7 +846,7 @@ void TestReceive::moduleParamsTooManyWords()
     e.setBlockWord(kEditBuffer, 0, 1, 7);
     for (int i = 0; i < 4; ++i)
         e.setBlockWord(kEditBuffer, 0, 2 + i, std::uint16_t(1000 + i));
-    QCOMPARE(deliver(payload), QList<int>{3});
+    QCOMPARE(deliver(payload), QList<UnitChange>{UnitChange::Module});
     QString diff = difference(*m_store, e);
     QVERIFY2(diff.isEmpty(), qPrintable(diff)); // DS/OD block after it untouched
 
@@ -863,30 +888,30 @@ void TestReceive::readoutChunksOutOfRange()
         hex("1C03008C010501") + QByteArray(395, '\1'),     // NR chunk short
     };
     for (const QByteArray &r : rows)
-        QCOMPARE(deliver(r), QList<int>{0x1C});
+        QCOMPARE(deliver(r), QList<UnitChange>{UnitChange::Transfer});
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(m_recv->irReadout()), 81920), ir);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(m_recv->nrReadout()), 15840), nr);
     const QString diff = difference(*m_store, *m_expected);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
-// The receiver's contract with the main window: seven signals in this order,
+// The receiver's contract with the main window: three signals in this order,
 // then the loop slot.
 void TestReceive::signalsAndSlot()
 {
     const QMetaObject *mo = m_recv->metaObject();
-    const QStringList expected = {"SendMsgUiUpdate(int)", "sendCureentPresetEnd()", "DeviceDisconnect(bool)",
-                                  "SendDataToUi(int)", "sendAllPresetCount(int)", "ToneNameChanged(int,QString)",
-                                  "updateIRandNRName(QStringList,QStringList)", "ReadThread()"};
+    const QStringList expected = {"DeviceDisconnect(bool)", "SendDataToUi(Kt900::UnitChange,int)",
+                                  "ToneNameChanged(int,QString)", "ReadThread()"};
     QCOMPARE(mo->methodCount() - mo->methodOffset(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         const QMetaMethod m = mo->method(mo->methodOffset() + i);
         QCOMPARE(QString::fromLatin1(m.methodSignature()), expected[i]);
-        QCOMPARE(m.methodType(), i < 7 ? QMetaMethod::Signal : QMetaMethod::Slot);
+        QCOMPARE(m.methodType(), i < 3 ? QMetaMethod::Signal : QMetaMethod::Slot);
     }
     const QMetaMethod disconnect = mo->method(mo->indexOfSignal("DeviceDisconnect(bool)"));
     QCOMPARE(disconnect.parameterNames().value(0), QByteArray("Dis"));
-    QCOMPARE(mo->method(mo->indexOfSignal("SendDataToUi(int)")).parameterNames().value(0), QByteArray("cmd"));
+    QCOMPARE(mo->method(mo->indexOfSignal("SendDataToUi(Kt900::UnitChange,int)")).parameterNames().value(0),
+             QByteArray("what"));
 }
 
 // --- builders ---------------------------------------------------------------

@@ -58,7 +58,7 @@ void TestTransportLoop::framesBothWays()
     else
         unit.queueStream(select + again);
     QTRY_COMPARE(codes.size(), 2);
-    QCOMPARE(codes.at(0).at(0).toInt(), int(Cmd::SelectPreset));
+    QCOMPARE(codes.at(0).at(0).value<Kt900::UnitChange>(), Kt900::UnitChange::PresetSelected);
     QCOMPARE(store->currentPresetIndex(), preset + 1);
 
     // A request leaves as one whole frame, whatever the transport cuts it into.

@@ -109,11 +109,11 @@ private slots:
 void TestUpload::handOffInOrderOnOwningThread()
 {
     Rig rig;
-    QList<int> codes;
+    QList<UnitChange> codes;
     QList<bool> onOwner;
     QList<int> currentAtNotice;
-    QObject::connect(rig.recv, &usbReceiveThread::SendDataToUi, this, [&](int cmd) {
-        codes.append(cmd);
+    QObject::connect(rig.recv, &usbReceiveThread::SendDataToUi, this, [&](UnitChange what, int) {
+        codes.append(what);
         onOwner.append(QThread::currentThread() == thread());
         currentAtNotice.append(rig.store->currentPresetIndex());
     });
@@ -137,8 +137,8 @@ void TestUpload::handOffInOrderOnOwningThread()
     stream += Frame::build(hex("1F00"));
     rig.unit.queueStream(stream);
     QTRY_COMPARE(codes.size(), 13);
-    QCOMPARE(codes.mid(0, 10), QVector<int>(10, 0x1C).toList());
-    QCOMPARE(codes.mid(10), (QList<int>{0x22, 0x1A, 0x1F}));
+    QCOMPARE(codes.mid(0, 10), QVector<UnitChange>(10, UnitChange::Transfer).toList());
+    QCOMPARE(codes.mid(10), (QList<UnitChange>{UnitChange::PresetSelected, UnitChange::SlotName, UnitChange::SyncDone}));
     QCOMPARE(onOwner, QVector<bool>(13, true).toList());
     // Each notice sees its own frame's effect already in the store.
     QCOMPARE(currentAtNotice.mid(0, 10), (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -158,7 +158,7 @@ void TestUpload::deletedByReceiverDuringHandOff()
 {
     Rig rig;
     int notices = 0;
-    QObject::connect(rig.recv, &usbReceiveThread::SendDataToUi, this, [&](int) {
+    QObject::connect(rig.recv, &usbReceiveThread::SendDataToUi, this, [&](UnitChange, int) {
         ++notices;
         rig.stop();
     });

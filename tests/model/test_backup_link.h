@@ -29,8 +29,8 @@ public:
         if (!m_usb.openByAddress(static_cast<std::uint8_t>(address)))
             return false;
         m_recv = std::make_unique<usbReceiveThread>(&m_usb, &m_store);
-        QObject::connect(m_recv.get(), &usbReceiveThread::SendDataToUi, [this](int cmd) {
-            if (cmd == Cmd::SyncDone)
+        QObject::connect(m_recv.get(), &usbReceiveThread::SendDataToUi, [this](Kt900::UnitChange what, int) {
+            if (what == Kt900::UnitChange::SyncDone)
                 m_synced = true;
         });
         m_recv->moveToThread(&m_thread);

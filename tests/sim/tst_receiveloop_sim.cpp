@@ -128,13 +128,13 @@ void TestReceiveLoopSim::fullSyncMirrorsTheUnit()
     t.start();
     QCOMPARE(host.recv.sendEditorAttach(), 1);
     QCOMPARE(host.recv.sendRequestSync(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1F; }), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::SyncDone; }), 30000);
     qInfo("full download (%s): %lld ms", paced ? "paced" : "unpaced", static_cast<long long>(t.elapsed()));
     int transfers = 0;
     int syncDone = 0;
     for (const QList<QVariant> &a : codes) {
-        transfers += a.at(0).toInt() == 0x1C;
-        syncDone += a.at(0).toInt() == 0x1F;
+        transfers += a.at(0).value<UnitChange>() == UnitChange::Transfer;
+        syncDone += a.at(0).value<UnitChange>() == UnitChange::SyncDone;
     }
     QVERIFY(transfers >= 256);
     QCOMPARE(syncDone, 1);
@@ -191,7 +191,7 @@ void TestReceiveLoopSim::unplugDuringSync()
     host.recv.sendEditorAttach();
     host.recv.sendRequestSync();
     if (fromTest) {
-        QTRY_VERIFY_WITH_TIMEOUT(std::count_if(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1C; }) >= 40, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::count_if(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::Transfer; }) >= 40, 20000);
         QVERIFY(fixture.unplug());
     }
     QTRY_COMPARE_WITH_TIMEOUT(host.disconnects.size(), 1, 5000);
@@ -199,7 +199,7 @@ void TestReceiveLoopSim::unplugDuringSync()
     QVERIFY(host.recv.isDisconnected());
     QVERIFY(!host.recv.isRunning());
     QVERIFY(!host.usb.isOpen());
-    QVERIFY(std::none_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1F; }));
+    QVERIFY(std::none_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::SyncDone; }));
     // Requests after the disconnect fail instead of hanging.
     QCOMPARE(host.recv.sendSelectPreset(1), -1);
 }
@@ -306,7 +306,7 @@ void TestReceiveLoopSim::editorFollowsTheUnit()
     QSignalSpy codes(&host.recv, &usbReceiveThread::SendDataToUi);
     host.recv.sendEditorAttach();
     host.recv.sendRequestSync();
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1F; }), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::SyncDone; }), 30000);
     const UnitMemory mem = fixture.unit().memory();
     QTRY_VERIFY_WITH_TIMEOUT(sameCaptures(host.store, mem), 20000); // the capture fetch is over
     QTest::qWait(100);
@@ -323,11 +323,16 @@ void TestReceiveLoopSim::editorFollowsTheUnit()
     QCOMPARE(host.store.blockWord(kEditBuffer, ModReverb, 0), 0);
     QVERIFY(fixture.unit().setPage(8));                         // the page
     QTRY_COMPARE(host.store.screenCode(), 8u);
-    QList<int> seen;
-    for (const QList<QVariant> &a : codes)
-        if (a.at(0).toInt() != 0x1A && a.at(0).toInt() != 0x1C) // the capture fetch may still run
-            seen << a.at(0).toInt();
-    QCOMPARE(seen, (QList<int>{0x22, 0x05, 0x15, 0x15, 0x02}));
+    QList<QPair<UnitChange, int>> seen;
+    for (const QList<QVariant> &a : codes) {
+        const auto what = a.at(0).value<UnitChange>();
+        if (what != UnitChange::SlotName && what != UnitChange::Transfer) // the capture fetch may still run
+            seen.append({what, a.at(1).toInt()});
+    }
+    const QList<QPair<UnitChange, int>> expected = {{UnitChange::PresetSelected, -1}, {UnitChange::Module, ModAmp},
+                                                    {UnitChange::Switches, -1}, {UnitChange::Switches, -1},
+                                                    {UnitChange::Page, -1}};
+    QCOMPARE(seen, expected);
     QCOMPARE(comparable(*host.store.record(kEditBuffer)), comparable(*fixture.unit().memory().store.record(kEditBuffer)));
 }
 
@@ -340,7 +345,7 @@ void TestReceiveLoopSim::editsReachTheUnit()
     QSignalSpy codes(&host.recv, &usbReceiveThread::SendDataToUi);
     host.recv.sendEditorAttach();
     host.recv.sendRequestSync();
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1F; }), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::SyncDone; }), 30000);
 
     DeviceStore &s = host.store;
     s.setBlockWord(kEditBuffer, ModDelay, 0, 1);
@@ -384,13 +389,13 @@ void TestReceiveLoopSim::damagedFrameIsSkipped()
     QSignalSpy codes(&host.recv, &usbReceiveThread::SendDataToUi);
     host.recv.sendEditorAttach();
     host.recv.sendRequestSync();
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).toInt() == 0x1F; }), 30000);
-    QList<int> seen;
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(codes.begin(), codes.end(), [](const QList<QVariant> &a) { return a.at(0).value<UnitChange>() == UnitChange::SyncDone; }), 30000);
+    QList<UnitChange> seen;
     for (const QList<QVariant> &a : codes)
-        seen << a.at(0).toInt();
-    QCOMPARE(seen.mid(0, 3), (QList<int>{0x02, 0x11, 0x13}));
-    QVERIFY(!seen.contains(0x0F));
-    QCOMPARE(seen.mid(0, seen.indexOf(0x1F)).count(0x1C), 256);
+        seen << a.at(0).value<UnitChange>();
+    QCOMPARE(seen.mid(0, 3), (QList<UnitChange>{UnitChange::Page, UnitChange::SystemSettings, UnitChange::GlobalEq}));
+    QVERIFY(!seen.contains(UnitChange::VolumeTempo));
+    QCOMPARE(seen.mid(0, seen.indexOf(UnitChange::SyncDone)).count(UnitChange::Transfer), 256);
 }
 
 QTEST_GUILESS_MAIN(TestReceiveLoopSim)
