@@ -96,7 +96,7 @@ bool TapConnection::write(const std::uint8_t *bytes, int length, int timeoutMs)
     if (bytes && length >= 4 + 4 && bytes[0] == Frame::kHeader0 && bytes[1] == Frame::kHeader1
         && bytes[4] == Cmd::RequestData && bytes[5] == Cmd::KindCapture) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (bytes[6] == 1) {
+        if (bytes[6] == Cmd::RequestAllSlots) {
             for (int s = 0; s < Kt900::kCaptureSlots; ++s) {
                 if (m_store->captureUsed(s))
                     ++m_pending[static_cast<std::size_t>(s)];

@@ -53,8 +53,9 @@ int UnitRequests::sendRhythmSettings()
 
 int UnitRequests::sendGlobalBpm()
 {
-    const Record &edit = *m_store->record(kEditBuffer);
-    return send(Request::globalBpm(edit[Rec::Volume], edit.data() + Rec::Tempo, m_store->globalTempoRaw()));
+    const PresetView edit = m_store->editBuffer();
+    return send(Request::globalBpm(static_cast<std::uint8_t>(edit.volume()), static_cast<std::uint16_t>(edit.tempoRaw()),
+                                   m_store->globalTempoRaw()));
 }
 
 int UnitRequests::sendChainOrder()
@@ -95,16 +96,19 @@ int UnitRequests::sendGlobalEq()
 
 int UnitRequests::sendCtrlSet()
 {
-    const Record &edit = *m_store->record(kEditBuffer);
-    return send(Request::ctrlSet(edit[Rec::CtrlMode], edit[Rec::CtrlMask], edit[Rec::CtrlMask + 1]));
+    const PresetView edit = m_store->editBuffer();
+    return send(Request::ctrlSet(static_cast<std::uint8_t>(edit.ctrlMode()), static_cast<std::uint16_t>(edit.ctrlMask())));
 }
 
 int UnitRequests::sendExpVolume(int presetIndex)
 {
-    const Record *r = m_store->record(presetIndex);
-    if (!r)
+    const PresetView preset = m_store->preset(presetIndex);
+    if (!preset.isValid())
         return -1;
-    return send(Request::expVolume(r->data() + Rec::ExpSettings, m_store->expGlobalWord(), m_store->expGlobalByte()));
+    std::uint8_t settings[kExpSettingCount];
+    for (int i = 0; i < kExpSettingCount; ++i)
+        settings[i] = static_cast<std::uint8_t>(preset.expSetting(i));
+    return send(Request::expVolume(settings, m_store->expGlobalWord(), m_store->expGlobalByte()));
 }
 
 int UnitRequests::sendFactoryReset()

@@ -549,7 +549,7 @@ void usbReceiveThread::onSlotName(const std::uint8_t *p, int n)
                 return;
         }
         if (m_fetchCaptures)
-            sendRequestData(Cmd::KindCapture, 0, slot);
+            sendRequestData(Cmd::KindCapture, Cmd::RequestOneSlot, slot);
         break;
     default:
         break;
@@ -586,7 +586,7 @@ void usbReceiveThread::onDataTransfer(const std::uint8_t *p, int n)
         decodeWireRecord(data, *target);
         m_recordSeen[static_cast<std::size_t>(sub == Cmd::SubEditBuffer ? kEditBuffer : slot)] = true;
         if (sub == Cmd::SubEditBuffer) {
-            sendRequestData(Cmd::KindCapture, 1, 0);
+            sendRequestData(Cmd::KindCapture, Cmd::RequestAllSlots, 0);
             m_fetchCaptures = true;
         }
         break;
@@ -724,7 +724,7 @@ QList<int> usbReceiveThread::refetchIncompleteSlots(int kind, int attempts, int 
         for (int slot : left) {
             qCInfo(lcRecv) << "data of slot" << slot << "of kind" << kind << "not whole; asking for it again";
             clearSlotChunks(kind, slot);
-            if (sendRequestData(kind, 0, slot) < 0)
+            if (sendRequestData(kind, Cmd::RequestOneSlot, slot) < 0)
                 return left;
             const UnitUploads::Wait w =
                 m_uploads->waitFor([this, kind, slot] { return slotDataComplete(kind, slot); }, timeoutMs);

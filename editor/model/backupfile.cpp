@@ -111,8 +111,10 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
     }
 
     t->prepareReadout();
-    if (t->sendBackupMode(0, 1) < 0 || t->sendRequestData(Cmd::KindIr, 1, 0) < 0
-        || t->sendRequestData(Cmd::KindNr, 1, 0) < 0 || t->sendBackupMode(0, 0) < 0) {
+    if (t->sendBackupMode(Cmd::BackupReadout, Cmd::BackupBegin) < 0
+        || t->sendRequestData(Cmd::KindIr, Cmd::RequestAllSlots, 0) < 0
+        || t->sendRequestData(Cmd::KindNr, Cmd::RequestAllSlots, 0) < 0
+        || t->sendBackupMode(Cmd::BackupReadout, Cmd::BackupEnd) < 0) {
         t->releaseReadout();
         return fail(tr("the unit could not be asked for its data"));
     }
@@ -120,7 +122,7 @@ int BackupFile::backupTo(usbReceiveThread *thread, const QString &path)
     if (t && !finished && !t->isDisconnected()) {
         // The end of the read-out may have been the frame that was lost.
         qCInfo(lcBackup) << "no end of the read-out; asking for it again";
-        finished = t->sendBackupMode(0, 0) >= 0 && t->waitForReadoutFinished(std::min(m_readoutTimeoutMs, kReadoutEndRetryMs));
+        finished = t->sendBackupMode(Cmd::BackupReadout, Cmd::BackupEnd) >= 0 && t->waitForReadoutFinished(std::min(m_readoutTimeoutMs, kReadoutEndRetryMs));
     }
     if (!t)
         return fail(tr("the unit was disconnected during the backup"));
@@ -217,7 +219,7 @@ int BackupFile::recallFrom(usbReceiveThread *thread, const QString &path)
     QPointer<usbReceiveThread> t(thread);
     if (!t || t->isDisconnected())
         return fail(tr("the unit is not connected"));
-    if (t->sendBackupMode(1, 1) < 0)
+    if (t->sendBackupMode(Cmd::BackupRecall, Cmd::BackupBegin) < 0)
         return fail(tr("the unit could not be put into recall mode"));
     emit recallProgress(0);
 
@@ -234,13 +236,13 @@ int BackupFile::recallFrom(usbReceiveThread *thread, const QString &path)
             if (!sendItem(t, g.group, item)) {
                 const QString what = tr("%1 item %2").arg(QString::fromLatin1(g.name)).arg(item.index);
                 if (t)
-                    t->sendBackupMode(1, 0);
+                    t->sendBackupMode(Cmd::BackupRecall, Cmd::BackupEnd);
                 return fail(tr("the unit did not take %1").arg(what));
             }
             emit recallProgress(BackupFormat::recallProgressFor(g.group, i));
         }
     }
-    if (!t || t->sendBackupMode(1, 0) < 0)
+    if (!t || t->sendBackupMode(Cmd::BackupRecall, Cmd::BackupEnd) < 0)
         return fail(tr("the unit was disconnected at the end of the recall"));
     emit recallProgress(BackupFormat::kProgressMax);
     return Success;

@@ -62,6 +62,10 @@ enum Code : std::uint8_t {
 enum BackupWhat : std::uint8_t { BackupReadout = 0, BackupRecall = 1 };
 enum BackupPhase : std::uint8_t { BackupEnd = 0, BackupBegin = 1 };
 
+// RequestData arguments (payload bytes 2 and 3): (RequestAllSlots, 0) asks
+// for every slot of the kind, (RequestOneSlot, slot) for one.
+enum RequestScope : std::uint8_t { RequestOneSlot = 0, RequestAllSlots = 1 };
+
 // MidiMapEntry table numbers (payload byte 1).
 enum MidiTable : std::uint8_t { MidiTableIn = 4, MidiTableOut = 5 };
 

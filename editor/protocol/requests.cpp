@@ -72,11 +72,11 @@ QByteArray globalBlock(std::uint8_t code, const std::uint8_t *bytes, int count)
     return p;
 }
 
-QByteArray globalBpm(std::uint8_t volume, const std::uint8_t *tempo2, std::uint16_t globalTempo)
+QByteArray globalBpm(std::uint8_t volume, std::uint16_t presetTempo, std::uint16_t globalTempo)
 {
     QByteArray p = start(Cmd::GlobalBpm, 6);
     put(p, 1, volume);
-    copy(p, 2, tempo2, 2);
+    putU16(p, 2, presetTempo);
     putU16(p, 4, globalTempo);
     return p;
 }
@@ -112,12 +112,11 @@ QByteArray globalEq(int output, const std::uint16_t *words)
     return p;
 }
 
-QByteArray ctrlSet(std::uint8_t mode, std::uint8_t maskLow, std::uint8_t maskHigh)
+QByteArray ctrlSet(std::uint8_t mode, std::uint16_t mask)
 {
     QByteArray p = start(Cmd::CtrlSet, 4);
     put(p, 1, mode);
-    put(p, 2, maskLow);
-    put(p, 3, maskHigh);
+    putU16(p, 2, mask);
     return p;
 }
 
@@ -210,9 +209,7 @@ QByteArray presetFrame(int subKind, int slot, const std::uint8_t *wireRecord)
     put(p, 1, subKind);
     put(p, 2, slot);
     // Count field 512, chunk total 2, chunk index 1, whatever the record's size.
-    putU16(p, 3, 512);
-    put(p, 5, 2);
-    put(p, 6, 1);
+    copy(p, 3, Cmd::kPresetChunkFields, sizeof Cmd::kPresetChunkFields);
     copy(p, Cmd::kChunkHeader, wireRecord, kWireRecordBytes);
     return p;
 }

@@ -5,18 +5,20 @@
 // frame). No store, no USB: the device link reads its store, encodes here and
 // writes. An empty result means an argument was out of range (send nothing).
 
+#include "records.h"
+
 #include <QByteArray>
 
 #include <cstdint>
 
 namespace Request {
 
-constexpr int kNameBytes = 16;           // a name on the wire, NUL-padded
-constexpr int kWireRecordBytes = 475;    // a preset record on the wire
-constexpr int kPresetSlots = 255;        // stored presets 0..254
-constexpr int kChainLength = 11;
-constexpr int kGlobalEqWords = 18;
-constexpr int kExpSettingsBytes = 10;
+constexpr int kNameBytes = Kt900::kNameSize;              // a name on the wire, NUL-padded
+constexpr int kWireRecordBytes = Kt900::kWireRecordSize;  // a preset record on the wire
+constexpr int kPresetSlots = Kt900::kPresetCount;         // stored presets 0..254
+constexpr int kChainLength = Kt900::kChainLength;
+constexpr int kGlobalEqWords = Kt900::kGlobalEqWords;
+constexpr int kExpSettingsBytes = Kt900::kExpSettingCount;
 constexpr int kMaxChunkBytes = 512;
 
 QByteArray deviceInfo();
@@ -34,8 +36,8 @@ QByteArray moduleParams(int module, const std::uint8_t *block, int blockBytes);
 // settings, the MIDI table, the capture amp list.
 QByteArray globalBlock(std::uint8_t code, const std::uint8_t *bytes, int count);
 
-// volume byte, the record's two tempo bytes, the global tempo word.
-QByteArray globalBpm(std::uint8_t volume, const std::uint8_t *tempo2, std::uint16_t globalTempo);
+// volume byte, the preset's tempo word and the global tempo word (bpm - 40 each).
+QByteArray globalBpm(std::uint8_t volume, std::uint16_t presetTempo, std::uint16_t globalTempo);
 // modules: kChainLength module numbers in chain order; switches: whether the
 // module at each chain position is on.
 QByteArray chainOrder(const int *modules, const bool *switches);
@@ -43,7 +45,7 @@ QByteArray chainOrder(const int *modules, const bool *switches);
 // carry the high flag.
 QByteArray midiMapEntry(int setting, int index, int value);
 QByteArray globalEq(int output, const std::uint16_t *words);
-QByteArray ctrlSet(std::uint8_t mode, std::uint8_t maskLow, std::uint8_t maskHigh);
+QByteArray ctrlSet(std::uint8_t mode, std::uint16_t mask);
 // The record's 10 pedal bytes, then the unit-wide word and byte.
 QByteArray expVolume(const std::uint8_t *settings10, std::uint16_t globalWord, std::uint8_t globalByte);
 

@@ -73,10 +73,7 @@ void TestRequests::payloads_data()
     QTest::newRow("rhythm block") << Build([] { return Request::globalBlock(0x0E, bytes(ramp(12, 1)), 12); })
                                   << hex("0E") + ramp(12, 1);
     QTest::newRow("empty block") << Build([] { return Request::globalBlock(0x11, bytes(ramp(1, 0)), 0); }) << QByteArray();
-    QTest::newRow("global bpm") << Build([] {
-        const QByteArray tempo = hex("5000");
-        return Request::globalBpm(77, bytes(tempo), 0x0123);
-    }) << hex("0F4D50002301");
+    QTest::newRow("global bpm") << Build([] { return Request::globalBpm(77, 0x0050, 0x0123); }) << hex("0F4D50002301");
     QTest::newRow("chain order") << Build([chain, switches] { return Request::chainOrder(chain, switches); })
                                  << hex("10" "0001020B030405060708 09" "0100010100000101010001");
     QTest::newRow("midi first table") << Build([] { return Request::midiMapEntry(18, 5, 0x7F); }) << hex("12040 57F00");
@@ -86,7 +83,7 @@ void TestRequests::payloads_data()
     QTest::newRow("midi bad index") << Build([] { return Request::midiMapEntry(18, 256, 1); }) << QByteArray();
     QTest::newRow("global eq") << Build([eq] { return Request::globalEq(1, eq); })
                                << hex("1301000000" "0100020003000400050006000700080009000001341 20C000D000E000F0010001100FFFF");
-    QTest::newRow("ctrl set") << Build([] { return Request::ctrlSet(2, 0x34, 0x12); }) << hex("14023412");
+    QTest::newRow("ctrl set") << Build([] { return Request::ctrlSet(2, 0x1234); }) << hex("14023412");
     QTest::newRow("exp volume") << Build([] { return Request::expVolume(bytes(ramp(10, 0xA0)), 0xBEEF, 9); })
                                 << hex("16") + ramp(10, 0xA0) + hex("EFBE09");
     QTest::newRow("slot name") << Build([] { return Request::slotName(4, 9, bytes(kName)); }) << hex("1A0409") + kName;
