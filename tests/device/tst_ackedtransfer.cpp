@@ -7,6 +7,7 @@
 #include "ackedtransfer.h"
 #include "devicestore.h"
 #include "fakeunit.h"
+#include "receiverig.h"
 #include "usbreceivethread.h"
 
 #include <QEventLoop>
@@ -158,33 +159,9 @@ void TestAckedTransfer::emptyListFinishes()
 
 namespace {
 
-struct Link {
-    std::unique_ptr<DeviceStore> store = std::make_unique<DeviceStore>();
-    FakeUnit unit;
-    usbReceiveThread *recv = nullptr;
-    QThread thread;
-
-    Link()
-    {
-        recv = new usbReceiveThread(&unit, store.get());
-        recv->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::started, recv, &usbReceiveThread::ReadThread);
-        recv->setRunning(true);
-        thread.start();
-    }
-    void stop()
-    {
-        if (!recv)
-            return;
-        recv->setRunning(false);
-        unit.interruptRead();
-        thread.quit();
-        thread.wait();
-        (void)unit.reads();
-        delete recv;
-        recv = nullptr;
-    }
-    ~Link() { stop(); }
+// The rig, running from the start.
+struct Link : ReceiveRig {
+    Link() { start(); }
 };
 
 QByteArray payloadOf(const QByteArray &frame) { return frame.mid(4, frame.size() - 6); }

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "devicestore.h"
 #include "fakeunit.h"
+#include "receiverig.h"
 #include "usbreceivethread.h"
 
 #include <QPointer>
@@ -32,36 +33,8 @@ QByteArray dataBytes(int size, int seed)
 
 QByteArray name16(const char *text) { return QByteArray(text).leftJustified(16, '\0', true); }
 
-// The editor's arrangement: the receive object created here, moved to a
-// worker thread that runs ReadThread.
-struct Rig {
-    std::unique_ptr<DeviceStore> store = std::make_unique<DeviceStore>();
-    FakeUnit unit;
-    usbReceiveThread *recv = nullptr;
-    QThread thread;
-
-    Rig()
-    {
-        recv = new usbReceiveThread(&unit, store.get());
-        recv->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::started, recv, &usbReceiveThread::ReadThread);
-        recv->setRunning(true);
-    }
-    void start() { thread.start(QThread::InheritPriority); }
-    void stop()
-    {
-        if (!recv)
-            return;
-        recv->setRunning(false);
-        unit.interruptRead();
-        thread.quit();
-        thread.wait();
-        (void)unit.reads(); // the worker's last use of the fake happened before this
-        delete recv;
-        recv = nullptr;
-    }
-    ~Rig() { stop(); }
-
+// The rig, started by each test when its unit is scripted.
+struct Rig : ReceiveRig {
     // Acknowledges every DataTransfer chunk the editor writes, after delayMs
     // (per chunk index: delays[i] if given); chunks in skip are never acknowledged.
     void acknowledge(int delayMs = 0, QMap<int, int> delays = {}, QList<int> skip = {})
