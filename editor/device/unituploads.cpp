@@ -129,29 +129,28 @@ bool UnitUploads::uploadChunks(int subKind, int slot, const std::uint8_t *name16
 
 bool UnitUploads::uploadNr(int slot, const QString &name, const QByteArray &data)
 {
-    if (slot < 0 || slot >= kNrSlots || data.size() < kNrBytes)
-        return false;
-    std::uint8_t name16[kNameSize];
-    nameToBytes(name, name16);
-    QPointer<UnitUploads> guard(this);
-    const bool ok = uploadChunks(Cmd::SubNr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
-                                 Cmd::kNrChunkBytes, Cmd::kNrChunkTotal, false);
-    if (ok && guard)
-        m_store.setSlotNameBytes(ListNr, slot, name16, kNameSize);
-    return ok;
+    return uploadNamedSlot(Cmd::SubNr, ListNr, kNrSlots, kNrBytes, Cmd::kNrChunkBytes, Cmd::kNrChunkTotal, slot, name,
+                           data);
 }
 
 bool UnitUploads::uploadIr(int slot, const QString &name, const QByteArray &data)
 {
-    if (slot < 0 || slot >= kIrSlots || data.size() < kIrBytes)
+    return uploadNamedSlot(Cmd::SubIr, ListIr, kIrSlots, kIrBytes, Cmd::kIrChunkBytes, Cmd::kIrChunkTotal, slot, name,
+                           data);
+}
+
+bool UnitUploads::uploadNamedSlot(int subKind, int list, int slotCount, int bytes, int chunkBytes, int chunkTotal, int slot,
+                                  const QString &name, const QByteArray &data)
+{
+    if (slot < 0 || slot >= slotCount || data.size() < bytes)
         return false;
     std::uint8_t name16[kNameSize];
     nameToBytes(name, name16);
     QPointer<UnitUploads> guard(this);
-    const bool ok = uploadChunks(Cmd::SubIr, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
-                                 Cmd::kIrChunkBytes, Cmd::kIrChunkTotal, false);
+    const bool ok = uploadChunks(subKind, slot, name16, reinterpret_cast<const std::uint8_t *>(data.constData()),
+                                 chunkBytes, chunkTotal, false);
     if (ok && guard)
-        m_store.setSlotNameBytes(ListIr, slot, name16, kNameSize);
+        m_store.setSlotNameBytes(list, slot, name16, kNameSize);
     return ok;
 }
 

@@ -61,6 +61,10 @@ public:
 
 private:
     bool run(std::vector<AckedTransfer::Item> items, int timeoutMs);
+    // An NR or IR slot: refused out of range or with too little data; the
+    // name goes into the store's list once the unit has taken every chunk.
+    bool uploadNamedSlot(int subKind, int list, int slotCount, int bytes, int chunkBytes, int chunkTotal, int slot,
+                         const QString &name, const QByteArray &data);
     bool uploadChunks(int subKind, int slot, const std::uint8_t *name16, const std::uint8_t *data, int chunkBytes,
                       int chunkTotal, bool nameAcked);
 

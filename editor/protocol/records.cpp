@@ -374,26 +374,17 @@ bool PresetEdit::setNameBytes(const std::uint8_t *bytes, int len)
 
 bool PresetEdit::setVolume(int volume)
 {
-    if (!m_w)
-        return false;
-    m_w[Rec::Volume] = static_cast<std::uint8_t>(volume);
-    return true;
+    return putByte(Rec::Volume, volume);
 }
 
 bool PresetEdit::setTempoRaw(std::uint16_t raw)
 {
-    if (!m_w)
-        return false;
-    putU16(m_w + Rec::Tempo, raw);
-    return true;
+    return putWord(Rec::Tempo, raw);
 }
 
 bool PresetEdit::setLedColor(int color)
 {
-    if (!m_w)
-        return false;
-    m_w[Rec::LedColor] = static_cast<std::uint8_t>(color);
-    return true;
+    return putByte(Rec::LedColor, color);
 }
 
 bool PresetEdit::setVersionBytes(const std::uint8_t *bytes5)
@@ -410,6 +401,22 @@ bool PresetEdit::setVersion(const QString &text)
         return false;
     for (int i = 0; i < Rec::VersionSize - 1; ++i)
         m_w[Rec::Version + i] = i < text.size() ? static_cast<std::uint8_t>(text.at(i).unicode() & 0xFF) : 0;
+    return true;
+}
+
+bool PresetEdit::putByte(int offset, int value)
+{
+    if (!m_w)
+        return false;
+    m_w[offset] = static_cast<std::uint8_t>(value);
+    return true;
+}
+
+bool PresetEdit::putWord(int offset, std::uint16_t value)
+{
+    if (!m_w)
+        return false;
+    putU16(m_w + offset, value);
     return true;
 }
 
@@ -445,18 +452,12 @@ bool PresetEdit::setModuleOn(int module, bool on)
 
 bool PresetEdit::setCtrlMode(int mode)
 {
-    if (!m_w)
-        return false;
-    m_w[Rec::CtrlMode] = static_cast<std::uint8_t>(mode);
-    return true;
+    return putByte(Rec::CtrlMode, mode);
 }
 
 bool PresetEdit::setCtrlMask(std::uint16_t mask)
 {
-    if (!m_w)
-        return false;
-    putU16(m_w + Rec::CtrlMask, mask);
-    return true;
+    return putWord(Rec::CtrlMask, mask);
 }
 
 bool PresetEdit::setExpSetting(int i, int value)

@@ -238,6 +238,10 @@ public:
     bool setSavedDelayTime(int which, std::uint16_t ms);
 
 private:
+    // One byte / one little-endian word at a record offset; false without a record.
+    bool putByte(int offset, int value);
+    bool putWord(int offset, std::uint16_t value);
+
     std::uint8_t *m_w;
 };
 

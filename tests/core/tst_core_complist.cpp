@@ -5,6 +5,7 @@
 
 #include "computerlist.h"
 #include "boxanswers.h"
+#include "testfiles.h"
 #include "busystate.h"
 #include "commands.h"
 #include "core.h"
@@ -36,18 +37,6 @@
 using namespace Kt900;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 QPoint rowPoint(DragListWidget *list, int row)
 {

@@ -3,6 +3,7 @@
 // exports that fail with their reason, and refusals while the editor is busy.
 
 #include "boxanswers.h"
+#include "testfiles.h"
 #include "busystate.h"
 #include "computerlist.h"
 #include "devicestore.h"
@@ -29,18 +30,6 @@
 using namespace Kt900;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // The preset panel over a store of its own, its files in a folder of the test.
 struct Bench {
